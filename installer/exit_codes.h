@@ -1,0 +1,17 @@
+#pragma once
+// The installer's process exit codes. Numbers are never reused: retire a code, do not renumber.
+namespace glow {
+
+enum InstallerExitCode {
+  kInstalled = 0,               // launcher written, uninstall key created, screen saver selected
+  kAlreadyRunning = 1,          // another installer holds one of the mutexes
+  kMutexFailed = 2,             // a mutex could not be created
+  kOwnPathUnavailable = 3,      // the installer's own path could not be read
+  kProductNameRefused = 4,      // the product name is no valid file name or too long for its paths
+  kPlacementFailed = 5,         // no screen saver could be placed ("Failed to install!")
+  kLauncherNotWritten = 6,      // the uninstall launcher could not be written; nothing registered
+  kUninstallKeyNotCreated = 7,  // the uninstall key could not be created; no selection
+  kSelectionNotSet = 8,         // the desktop key could not be opened to select the screen saver
+};
+
+}  // namespace glow

@@ -1,0 +1,101 @@
+#include "installer_app.h"
+
+#include <string.h>
+
+#include "command_line.h"
+#include "exit_codes.h"
+#include "file_probe.h"
+#include "install_sequence.h"
+#include "os.h"
+#include "trace.h"
+
+namespace glow {
+
+const char kDefaultProductName[] = "TAVO ScreenSaver";
+const char kDefaultProductVersion[] = "1.0.0001";
+
+namespace {
+
+const char kWhere[] = "InitInstance";
+
+// Creates one of the two single-instance mutexes; false when the run must end.
+bool CreateInstanceMutex(const char* name, const char* failedText, const char* existsText, UniqueHandle* mutex,
+                         int* exitCode) {
+  mutex->reset(Sys().CreateMutexA(nullptr, FALSE, name));
+  if (!mutex->valid()) {
+    TraceError(failedText, kWhere);
+    *exitCode = kMutexFailed;
+    return false;
+  }
+  if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+    TraceNotice(existsText, kWhere);
+    *exitCode = kAlreadyRunning;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool GetINIString(const char* path, const char* section, const char* key, PathText* value) {
+  if (!IsFileExist(path)) return false;
+  char read[kSettingsBufferSize] = {};
+  if (Sys().GetPrivateProfileStringA(section, key, "", read, kSettingsReadLimit, path) == 0) return false;
+  return value->Assign(read);
+}
+
+InstallerApp::InstallerApp() { SetTraceTag("Glowset"); }
+
+bool InstallerApp::InitInstance() {
+  if (StartUp()) m_nExitCode = RunInstallSequence(m_settings);
+  return false;
+}
+
+bool InstallerApp::StartUp() {
+  if (IsDebugSwitch(m_lpCmdLine)) SwitchTraceOn();
+
+  if (!CreateInstanceMutex("TAVO ScreenSaver Installer Local Mutex", "m_hLocalMutex == NULL",
+                           "m_hLocalMutex - ERROR_ALREADY_EXISTS", &m_hLocalMutex, &m_nExitCode) ||
+      !CreateInstanceMutex("Global\\TAVO ScreenSaver Installer Global Mutex", "m_hGlobalMutex == NULL",
+                           "m_hGlobalMutex - ERROR_ALREADY_EXISTS", &m_hGlobalMutex, &m_nExitCode))
+    return false;
+
+  // A path cut at the buffer's end would name another folder: treat it as unreadable.
+  PathText ownPath;
+  const DWORD length = Sys().GetModuleFileNameA(nullptr, ownPath.data(), PathText::kCapacity);
+  if (length == 0 || length >= PathText::kCapacity) {
+    if (length != 0) ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    TraceError("GetModuleFileName failed", kWhere);
+    m_nExitCode = kOwnPathUnavailable;
+    return false;
+  }
+  SplitPath(ownPath.c_str(), &m_settings.ownDrive, &m_settings.ownFolder, nullptr, nullptr, SystemLeadByte);
+  ReadSettings();
+  return true;
+}
+
+void InstallerApp::ReadSettings() {
+  PathText iniPath;
+  iniPath.Format("%s%sGlowset.ini", m_settings.ownDrive.c_str(), m_settings.ownFolder.c_str());
+  m_settings.productName.Clear();
+  m_settings.productVersion.Clear();
+  if (!IsFileExist(iniPath.c_str())) {
+    TraceNotice(iniPath.c_str(), "file not exist @ InitInstance");
+  } else {
+    if (!GetINIString(iniPath.c_str(), "Inst", "Name", &m_settings.productName))
+      TraceError(iniPath.c_str(), "GetINIString - [Inst - Name] failed @ InitInstance");
+    if (!GetINIString(iniPath.c_str(), "Inst", "Version", &m_settings.productVersion))
+      TraceError(iniPath.c_str(), "GetINIString - [Inst - Version] failed @ InitInstance");
+  }
+  if (m_settings.productName.Empty()) m_settings.productName.Assign(kDefaultProductName);
+  if (m_settings.productVersion.Empty()) m_settings.productVersion.Assign(kDefaultProductVersion);
+}
+
+int InstallerApp::ExitInstance() {
+  m_hLocalMutex.reset();
+  m_hGlobalMutex.reset();
+  TraceNotice("Prepare to exit...", "ExitInstance");
+  return AppFrame::ExitInstance();
+}
+
+}  // namespace glow

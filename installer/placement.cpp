@@ -1,0 +1,139 @@
+#include "placement.h"
+
+#include <stdio.h>
+
+#include "file_probe.h"
+#include "os.h"
+#include "trace.h"
+#include "unique.h"
+
+namespace glow {
+
+GrowableText g_tszCopyScrPath;
+PathText LastScr;
+DWORD g_dwEstimatedSize = 0;
+
+const char kFailedToInstall[] = "Failed to install!";
+const char kInstallerCaption[] = "TAVO ScreenSaver Installer";
+
+namespace {
+
+const char kListSeparator[] = "|";
+const char kWhere[] = "InitInstance";
+
+void ShowFailedToInstall() { Sys().MessageBoxA(nullptr, kFailedToInstall, kInstallerCaption, MB_ICONERROR); }
+
+// Adds one placed file to the list; false (traced) when the list cannot grow any further.
+bool AppendToCopyList(const char* target) {
+  if ((g_tszCopyScrPath.Empty() || g_tszCopyScrPath.Append(kListSeparator)) && g_tszCopyScrPath.Append(target))
+    return true;
+  ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  TraceError(target, "copied-file list cannot grow @ CopyFiles");
+  return false;
+}
+
+}  // namespace
+
+void ResetPlacementState() {
+  g_tszCopyScrPath.Clear();
+  LastScr.Clear();
+  g_dwEstimatedSize = 0;
+}
+
+DWORD GetFileMBSize(const char* path) {
+  UniqueFile file(Sys().CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    TraceError(path, "CreateFile failed!! @ GetFileMBSize");
+    return 0;
+  }
+  LARGE_INTEGER size = {};
+  if (!Sys().GetFileSizeEx(file.get(), &size)) {
+    TraceError(path, "GetFileSizeEx failed!! @ GetFileMBSize");
+    return 0;
+  }
+  const long long n64FileSize = size.QuadPart;
+  const DWORD dwReturn = static_cast<DWORD>(n64FileSize / 1024);
+  char info[kSizeInfoSize] = {};
+  snprintf(info, sizeof info, "%s, n64FileSize: %lld, dwReturn: %d", path, n64FileSize, static_cast<int>(dwReturn));
+  TraceNotice(info, "file size info @ GetFileMBSize");
+  return dwReturn;
+}
+
+void CopyFiles(const char* sourceFolder, const char* pattern, const char* targetFolder, bool failIfExists) {
+  Sys().SHCreateDirectoryExA(nullptr, targetFolder, nullptr);
+  PathText search;
+  WIN32_FIND_DATAA found = {};
+  UniqueFind finder;
+  if (search.Format("%s%s", sourceFolder, pattern)) finder.reset(Sys().FindFirstFileA(search.c_str(), &found));
+  if (!finder.valid()) {
+    TraceError(sourceFolder, "FindFirstFile (INVALID_HANDLE_VALUE) @ CopyFiles");
+    return;
+  }
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    PathText source;
+    PathText target;
+    if (!source.Format("%s%s", sourceFolder, found.cFileName) ||
+        !target.Format("%s\\%s", targetFolder, found.cFileName)) {
+      ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+      TraceError(found.cFileName, "path too long, skipped @ CopyFiles");
+      continue;
+    }
+    Sys().SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!Sys().CopyFileA(source.c_str(), target.c_str(), failIfExists ? TRUE : FALSE)) {
+      TraceError(source.c_str(), "CopyFile failed (tszSource) @ CopyFiles");
+      TraceError(target.c_str(), "CopyFile failed (tszTarget) @ CopyFiles");
+    } else {
+      TraceNotice(target.c_str(), "CopyFile done @ CopyFiles");
+      if (AppendToCopyList(target.c_str())) {
+        LastScr.Assign(found.cFileName);
+        g_dwEstimatedSize += GetFileMBSize(target.c_str());
+      }
+    }
+    Sys().SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  } while (Sys().FindNextFileA(finder.get(), &found));
+  if (::GetLastError() != ERROR_NO_MORE_FILES) TraceError(sourceFolder, "FindNextFile (failed) @ CopyFiles");
+}
+
+bool PlaceScreenSavers(const InstallSettings& settings, const char* systemFolder, PathText* scrPath) {
+  PathText source;
+  if (!source.Format("%s%sTAVO.scr", settings.ownDrive.c_str(), settings.ownFolder.c_str())) source.Clear();
+
+  if (!source.Empty() && IsFileExist(source.c_str())) {
+    TraceNotice(source.c_str(), "file exist, directly copy @ InitInstance");
+    PathText target;
+    bool copied = target.Format("%s\\%s.scr", systemFolder, settings.productName.c_str());
+    if (copied) {
+      Sys().SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+      copied = Sys().CopyFileA(source.c_str(), target.c_str(), FALSE) != FALSE;
+    } else {
+      ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    }
+    if (!copied) {
+      TraceError(source.c_str(), "CopyFile failed (Source) @ InitInstance");
+      TraceError(target.c_str(), "CopyFile failed (Target) @ InitInstance");
+      ShowFailedToInstall();
+      return false;
+    }
+    TraceNotice(target.c_str(), "CopyFile done @ InitInstance");
+    Sys().SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    g_tszCopyScrPath.Assign(target.c_str());
+    g_dwEstimatedSize = GetFileMBSize(target.c_str());
+    *scrPath = target;
+    return true;
+  }
+
+  TraceNotice(source.c_str(), "file not exist, use enum folder @ InitInstance");
+  PathText sourceFolder;
+  sourceFolder.Format("%s%s", settings.ownDrive.c_str(), settings.ownFolder.c_str());
+  CopyFiles(sourceFolder.c_str(), "*.scr", systemFolder, false);
+  if (LastScr.Empty()) {
+    TraceNotice("LastScr is empty after enum", kWhere);
+    ShowFailedToInstall();
+    return false;
+  }
+  return scrPath->Format("%s\\%s", systemFolder, LastScr.c_str());
+}
+
+}  // namespace glow

@@ -1,0 +1,30 @@
+#pragma once
+// Placing the screen-saver files that lie beside the installer into the system folder.
+#include <windows.h>
+
+#include "growable_text.h"
+#include "installer_app.h"
+
+namespace glow {
+
+// Run-wide placement state, empty at start.
+extern GrowableText g_tszCopyScrPath;  // full paths of the placed files, "|"-joined, in placement order
+extern PathText LastScr;               // bare name of the last file the folder copy placed
+extern DWORD g_dwEstimatedSize;        // KiB, summed over the placed files
+void ResetPlacementState();
+
+extern const char kFailedToInstall[];
+extern const char kInstallerCaption[];
+
+// File size in KiB (truncated), 0 on any failure.
+DWORD GetFileMBSize(const char* path);
+
+// Copies every match of `pattern` in `sourceFolder` (ending in a backslash) into `targetFolder` (without),
+// each under its own name; folders are skipped and read-only earlier copies overwritten.
+void CopyFiles(const char* sourceFolder, const char* pattern, const char* targetFolder, bool failIfExists);
+
+// "TAVO.scr" beside the installer goes in under the product name, else every "*.scr" under its own name.
+// On success `scrPath` is the screen saver to select; a failure has been shown to the user.
+bool PlaceScreenSavers(const InstallSettings& settings, const char* systemFolder, PathText* scrPath);
+
+}  // namespace glow

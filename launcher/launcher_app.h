@@ -1,0 +1,23 @@
+#pragma once
+#include "app_frame.h"
+
+namespace glow {
+
+enum LauncherExitCode {
+  kUninstallerStarted = 0,
+  kScratchCopyFailed = 1,     // "Failed to uninstall!": the uninstaller could not be written and held
+  kLauncherPathUnavailable = 2,
+  kCommandLineTooLong = 3,    // "Failed to uninstall!": the file name does not fit the command line
+  kUninstallerNotStarted = 4,
+};
+
+extern const char kFailedToUninstall[];
+extern const char kUninstallerCaption[];
+
+class LauncherApp : public AppFrame {
+ public:
+  LauncherApp();
+  bool InitInstance() override;
+};
+
+}  // namespace glow

@@ -1,0 +1,56 @@
+#!/usr/bin/env python3
+"""Draws the programs' icons (a soft glow) and writes them as .ico files with PNG images.
+
+Run it only to change the icons; the .ico files are committed.
+"""
+import math
+import struct
+import sys
+import zlib
+from pathlib import Path
+
+
+def glow_rgba(size, hue):
+    rows = []
+    c = (size - 1) / 2.0
+    for y in range(size):
+        row = bytearray([0])  # PNG filter: none
+        for x in range(size):
+            d = math.hypot(x - c, y - c) / (size / 2.0)
+            a = max(0.0, 1.0 - d) ** 1.6
+            core = max(0.0, 1.0 - d * 2.2) ** 2
+            r, g, b = hue
+            row += bytes([min(255, int(r + (255 - r) * core)), min(255, int(g + (255 - g) * core)),
+                          min(255, int(b + (255 - b) * core)), int(255 * a)])
+        rows.append(bytes(row))
+    return b"".join(rows)
+
+
+def png(size, hue):
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+            chunk(b"IDAT", zlib.compress(glow_rgba(size, hue), 9)) + chunk(b"IEND", b""))
+
+
+def ico(sizes, hue):
+    images = [png(s, hue) for s in sizes]
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for s, data in zip(sizes, images):
+        out += struct.pack("<BBBBHHII", s % 256, s % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return out + b"".join(images)
+
+
+def main():
+    root = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent)
+    program_icon = ico([16, 20, 24, 32, 40, 48, 56, 64, 80, 96], (255, 150, 40))
+    (root / "installer" / "glow.ico").write_bytes(program_icon)
+    (root / "launcher" / "glow.ico").write_bytes(program_icon)
+    (root / "uninstaller" / "glowclear.ico").write_bytes(ico([16, 32], (120, 160, 255)))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,19 @@
+#include "app_frame.h"
+
+#include "command_line.h"
+#include "os.h"
+
+namespace glow {
+
+int AppFrame::Run(char* commandLine) {
+  static char empty[] = "";
+  m_lpCmdLine = commandLine ? const_cast<char*>(ArgumentText(commandLine, SystemLeadByte)) : empty;
+  // Every program does its job in InitInstance and returns false; a true result would start a
+  // message loop, which none of them has.
+  InitInstance();
+  return ExitInstance();
+}
+
+int RunApplication(AppFrame& app) { return app.Run(Sys().GetCommandLineA()); }
+
+}  // namespace glow

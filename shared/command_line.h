@@ -1,0 +1,14 @@
+#pragma once
+// Pieces of the command line, as the Windows start-up code hands them to a program. Platform-free.
+#include "mb_text.h"
+
+namespace glow {
+
+// The argument text: the command line after the program name (quoted or not) and the blanks behind it.
+// A command line that begins with a blank has an empty program name.
+const char* ArgumentText(const char* commandLine, LeadByteTest isLeadByte);
+
+// The installer's and launcher's debug switch: the whole argument text is "/d" or "-d", in any case.
+bool IsDebugSwitch(const char* argumentText);
+
+}  // namespace glow

@@ -1,0 +1,102 @@
+#include "mb_text.h"
+
+#include <string.h>
+
+namespace glow {
+
+namespace {
+
+// Width of the character at p: 2 for a lead byte with a trail byte behind it, else 1.
+size_t CharWidth(const char* p, LeadByteTest isLeadByte) {
+  return (isLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') ? 2 : 1;
+}
+
+bool AssignRange(const char* begin, const char* end, char* scratch, size_t capacity) {
+  const size_t length = static_cast<size_t>(end - begin);
+  if (length >= capacity) return false;
+  memcpy(scratch, begin, length);
+  scratch[length] = '\0';
+  return true;
+}
+
+template <size_t N>
+bool AssignPart(BoundedText<N>* part, const char* begin, const char* end) {
+  if (!part) return true;
+  char scratch[N];
+  return AssignRange(begin, end, scratch, N) && part->Assign(scratch);
+}
+
+}  // namespace
+
+char* MbTokenizer::Next() {
+  if (!next_) return nullptr;
+  while (*next_ == delimiter_) ++next_;
+  if (*next_ == '\0') {
+    next_ = nullptr;
+    return nullptr;
+  }
+  char* piece = next_;
+  while (*next_ != '\0' && *next_ != delimiter_) next_ += CharWidth(next_, isLeadByte_);
+  if (*next_ == delimiter_) *next_++ = '\0';
+  return piece;
+}
+
+const char* MbFind(const char* text, const char* needle, LeadByteTest isLeadByte) {
+  if (!text || !needle) return nullptr;
+  const size_t needleLength = strlen(needle);
+  for (const char* p = text;; p += CharWidth(p, isLeadByte)) {
+    if (strncmp(p, needle, needleLength) == 0) return p;
+    if (*p == '\0') return nullptr;
+  }
+}
+
+bool SplitPath(const char* path, DriveText* drive, PathText* folder, PathText* baseName, PathText* extension,
+               LeadByteTest isLeadByte) {
+  if (!path) return false;
+  const char* p = path;
+  const char* driveEnd = p;
+  if (p[0] != '\0' && p[1] == ':') driveEnd = p + 2;
+  // The folder ends after the last separator, the extension starts at the last dot behind it.
+  const char* lastSeparator = nullptr;
+  const char* lastDot = nullptr;
+  for (const char* q = driveEnd; *q != '\0'; q += CharWidth(q, isLeadByte)) {
+    if (*q == '\\' || *q == '/') {
+      lastSeparator = q;
+      lastDot = nullptr;
+    } else if (*q == '.') {
+      lastDot = q;
+    }
+  }
+  const char* nameBegin = lastSeparator ? lastSeparator + 1 : driveEnd;
+  const char* end = path + strlen(path);
+  const char* nameEnd = lastDot ? lastDot : end;
+  return AssignPart(drive, p, driveEnd) && AssignPart(folder, driveEnd, nameBegin) &&
+         AssignPart(baseName, nameBegin, nameEnd) && AssignPart(extension, nameEnd, end);
+}
+
+}  // namespace glow
+
+namespace glow {
+
+size_t RemoveAll(char* text, const char* pattern, LeadByteTest isLeadByte) {
+  if (!text || !pattern || !*pattern) return 0;
+  const size_t patternLength = strlen(pattern);
+  size_t removed = 0;
+  char* out = text;
+  const char* in = text;
+  while (*in != '\0') {
+    if (strncmp(in, pattern, patternLength) == 0) {
+      in += patternLength;
+      ++removed;
+      continue;
+    }
+    const size_t width = CharWidth(in, isLeadByte);
+    memmove(out, in, width);
+    out += width;
+    in += width;
+  }
+  *out = '\0';
+  return removed;
+}
+
+}  // namespace glow

@@ -1,0 +1,105 @@
+#pragma once
+// Owners that release what the system handed out, on every path. Movable, never copied.
+// put() releases the old value before handing out the address, so reusing an owner cannot leak.
+#include <windows.h>
+
+#include "os.h"
+
+namespace glow {
+
+// Traits give the type, its invalid value and how to release it.
+template <typename Traits>
+class UniqueAny {
+  typedef typename Traits::Type T;
+
+ public:
+  UniqueAny() = default;
+  explicit UniqueAny(T value) : value_(value) {}
+  ~UniqueAny() { reset(); }
+  UniqueAny(const UniqueAny&) = delete;
+  UniqueAny& operator=(const UniqueAny&) = delete;
+  UniqueAny(UniqueAny&& other) : value_(other.release()) {}
+  UniqueAny& operator=(UniqueAny&& other) {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+
+  T get() const { return value_; }
+  bool valid() const { return value_ != Traits::Invalid(); }
+  explicit operator bool() const { return valid(); }
+  T* put() {
+    reset();
+    return &value_;
+  }
+  T release() {
+    T value = value_;
+    value_ = Traits::Invalid();
+    return value;
+  }
+  // Releases the held value; returns what the release call reported (true when nothing was held).
+  bool reset(T value = Traits::Invalid()) {
+    bool released = true;
+    if (value_ != Traits::Invalid()) released = Traits::Close(value_);
+    value_ = value;
+    return released;
+  }
+
+ private:
+  T value_ = Traits::Invalid();
+};
+
+struct FileTraits {
+  typedef HANDLE Type;
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool Close(HANDLE h) { return Sys().CloseHandle(h) != FALSE; }
+};
+struct HandleTraits {
+  typedef HANDLE Type;
+  static HANDLE Invalid() { return nullptr; }
+  static bool Close(HANDLE h) { return Sys().CloseHandle(h) != FALSE; }
+};
+struct FindTraits {
+  typedef HANDLE Type;
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool Close(HANDLE h) { return Sys().FindClose(h) != FALSE; }
+};
+struct KeyTraits {
+  typedef HKEY Type;
+  static HKEY Invalid() { return nullptr; }
+  static bool Close(HKEY k) { return Sys().RegCloseKey(k) == ERROR_SUCCESS; }
+};
+struct LocalTraits {
+  typedef HLOCAL Type;
+  static HLOCAL Invalid() { return nullptr; }
+  static bool Close(HLOCAL m) { return Sys().LocalFree(m) == nullptr; }
+};
+
+typedef UniqueAny<FileTraits> UniqueFile;      // CreateFile: INVALID_HANDLE_VALUE when none
+typedef UniqueAny<HandleTraits> UniqueHandle;  // mutexes and the like: null when none
+typedef UniqueAny<FindTraits> UniqueFind;
+typedef UniqueAny<KeyTraits> UniqueKey;
+typedef UniqueAny<LocalTraits> UniqueLocal;
+
+// Both handles a process start returns.
+class UniqueProcessInfo {
+ public:
+  UniqueProcessInfo() : info_() {}
+  ~UniqueProcessInfo() { reset(); }
+  UniqueProcessInfo(const UniqueProcessInfo&) = delete;
+  UniqueProcessInfo& operator=(const UniqueProcessInfo&) = delete;
+  PROCESS_INFORMATION* put() {
+    reset();
+    return &info_;
+  }
+  const PROCESS_INFORMATION& get() const { return info_; }
+  void reset() {
+    if (info_.hThread) Sys().CloseHandle(info_.hThread);
+    if (info_.hProcess) Sys().CloseHandle(info_.hProcess);
+    ZeroMemory(&info_, sizeof info_);
+  }
+
+ private:
+  PROCESS_INFORMATION info_;
+};
+
+}  // namespace glow

@@ -1,0 +1,172 @@
+// Writing the embedded item out, in both folder variants, against the real file system.
+#include "test_support.h"
+
+#include "extraction.h"
+
+namespace glow {
+namespace {
+
+using ::testing::_;
+using ::testing::Return;
+using ::testing::StrEq;
+
+std::string TestItem() {
+  std::string item;
+  for (int i = 0; i < 5032; ++i) item += "0123456789abcdef";
+  return item;  // what the test program embeds as "UNINSTALL.EXE"
+}
+
+class Extraction : public SeamTest {
+ protected:
+  void TearDown() override {
+    for (const std::string& path : cleanup_) {
+      ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      ::DeleteFileA(path.c_str());
+    }
+    SeamTest::TearDown();
+  }
+  std::string Target(const std::string& folder, const std::string& name) {
+    cleanup_.push_back(folder + "\\" + name);
+    return cleanup_.back();
+  }
+  std::vector<std::string> cleanup_;
+};
+
+TEST_F(Extraction, WindowsVariantWritesTheItemByteForByte) {
+  const std::string target = Target(WindowsFolder(), "Glowtest Uninstaller.exe");
+  PathText file;
+  file.Assign("Glowtest Uninstaller.exe");
+  ASSERT_TRUE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  EXPECT_EQ(file.c_str(), target);
+  EXPECT_EQ(ReadFileBytes(target), TestItem());
+  EXPECT_EQ(LinesWith("[Glow][Notify]tszPath @ CopyResource -> " + target + "\r\n"), 1) << AllLines();
+}
+
+TEST_F(Extraction, WindowsVariantFallsBackToCWindowsWhenTheLookupFails) {
+  const std::string target = Target("C:\\Windows", "glowtest-fallback.exe");
+  EXPECT_CALL(os, SHGetSpecialFolderPathA(_, _, CSIDL_WINDOWS, TRUE))
+      .WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_PATH_NOT_FOUND)));
+  PathText file;
+  file.Assign("glowtest-fallback.exe");
+  EXPECT_TRUE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  EXPECT_STREQ(file.c_str(), "C:\\Windows\\glowtest-fallback.exe");
+  EXPECT_EQ(ReadFileBytes(target), TestItem());
+  EXPECT_EQ(LinesWith("[Glow]CopyResource -> SHGetSpecialFolderPath (CSIDL_WINDOWS) failed ! error: 3 - "), 1)
+      << AllLines();
+}
+
+TEST_F(Extraction, LauncherVariantFailsAtOnceWhenTheLookupFails) {
+  EXPECT_CALL(os, SHGetSpecialFolderPathA(_, _, CSIDL_LOCAL_APPDATA, TRUE))
+      .WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_ACCESS_DENIED)));
+  EXPECT_CALL(os, FindResourceA(_, _, _)).Times(0);
+  EXPECT_CALL(os, CreateFileA(_, _, _, _, _, _, _)).Times(0);
+  EXPECT_CALL(os, SHCreateDirectoryExA(_, _, _)).Times(0);
+  PathText file;
+  file.Assign("uninst.tmp");
+  EXPECT_FALSE(CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &file));
+  EXPECT_STREQ(file.c_str(), "uninst.tmp");
+  EXPECT_EQ(LinesWith("[Glow]CopyResource -> SHGetSpecialFolderPath (CSIDL_LOCAL_APPDATA) failed ! error: 5 - "), 1);
+}
+
+TEST_F(Extraction, LauncherVariantCreatesTheFolderAndHoldsAVerifiedCopy) {
+  const std::string target = Target(LocalAppDataFolder(), "glowtest-held.tmp");
+  EXPECT_CALL(os, SHCreateDirectoryExA(_, StrEq(LocalAppDataFolder()), nullptr));
+  PathText file;
+  file.Assign("glowtest-held.tmp");
+  UniqueFile held;
+  ASSERT_TRUE(CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &file, &held));
+  EXPECT_TRUE(held.valid());
+  // While held, nobody can write, replace or delete it; reading stays possible.
+  EXPECT_EQ(::CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                          0, nullptr),
+            INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(::DeleteFileA(target.c_str()));
+  EXPECT_EQ(ReadFileBytes(target), TestItem());
+  held.reset();
+  EXPECT_TRUE(::DeleteFileA(target.c_str()));
+}
+
+TEST_F(Extraction, AHeldCopyThatDiffersFromTheItemFails) {
+  Target(LocalAppDataFolder(), "glowtest-changed.tmp");
+  EXPECT_CALL(os, ReadFile(_, _, _, _, _)).WillOnce([](HANDLE, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED) {
+    memset(buffer, 'X', size);  // as if someone had changed the file before it was held
+    *read = size;
+    return TRUE;
+  });
+  PathText file;
+  file.Assign("glowtest-changed.tmp");
+  UniqueFile held;
+  EXPECT_FALSE(CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &file, &held));
+  EXPECT_FALSE(held.valid());
+  EXPECT_STREQ(file.c_str(), "glowtest-changed.tmp");
+  EXPECT_EQ(LinesWith("written file differs from the item !"), 1) << AllLines();
+}
+
+TEST_F(Extraction, AnExistingTargetIsReplacedAndARefusedCreationFails) {
+  const std::string target = Target(WindowsFolder(), "glowtest-existing.exe");
+  WriteFileBytes(target, std::string(200000, 'z'));
+  PathText file;
+  file.Assign("glowtest-existing.exe");
+  ASSERT_TRUE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  EXPECT_EQ(ReadFileBytes(target), TestItem());
+
+  // Windows refuses to create over a read-only file; Wine running as root does not, so the refusal is
+  // injected with the error Windows gives.
+  EXPECT_CALL(os, CreateFileA(StrEq(target), GENERIC_WRITE, 0u, nullptr, static_cast<DWORD>(CREATE_ALWAYS), _, _))
+      .WillOnce(FailWith(INVALID_HANDLE_VALUE, static_cast<DWORD>(ERROR_ACCESS_DENIED)));
+  file.Assign("glowtest-existing.exe");
+  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  EXPECT_STREQ(file.c_str(), "glowtest-existing.exe");
+  EXPECT_EQ(LinesWith("[Glow]CopyResource -> CreateFile failed ! error: 5 - "), 1) << AllLines();
+}
+
+TEST_F(Extraction, AFileHeldOpenByAnotherCannotBeReplaced) {
+  const std::string target = Target(WindowsFolder(), "glowtest-open.exe");
+  WriteFileBytes(target, "old");
+  HANDLE other = ::CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  PathText file;
+  file.Assign("glowtest-open.exe");
+  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  ::CloseHandle(other);
+  EXPECT_EQ(ReadFileBytes(target), "old");
+  EXPECT_EQ(LinesWith("[Glow]CopyResource -> CreateFile failed ! error: 32 - "), 1) << AllLines();
+}
+
+TEST_F(Extraction, AnUnknownItemCreatesNoFile) {
+  const std::string target = Target(WindowsFolder(), "glowtest-unknown.exe");
+  PathText file;
+  file.Assign("glowtest-unknown.exe");
+  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "NO SUCH ITEM", &file));
+  EXPECT_FALSE(FileExists(target));
+  EXPECT_EQ(LinesWith("[Glow]CopyResource -> FindResource failed ! error: 1814 - "), 1) << AllLines();
+}
+
+TEST_F(Extraction, EachResourceStepFailureIsTracedAtItsPlace) {
+  Target(WindowsFolder(), "glowtest-steps.exe");
+  PathText file;
+  file.Assign("glowtest-steps.exe");
+  EXPECT_CALL(os, LoadResource(_, _)).WillOnce(FailWith(static_cast<HGLOBAL>(nullptr), 8u));
+  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  ::testing::Mock::VerifyAndClearExpectations(&os);
+  EXPECT_CALL(os, LockResource(_)).WillOnce(FailWith(static_cast<LPVOID>(nullptr), 8u));
+  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  ::testing::Mock::VerifyAndClearExpectations(&os);
+  EXPECT_CALL(os, WriteFile(_, _, _, _, _)).WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_DISK_FULL)));
+  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  EXPECT_EQ(LinesWith("[Glow]CopyResource -> LoadResource failed ! error: 8 - "), 1) << AllLines();
+  EXPECT_EQ(LinesWith("[Glow]CopyResourceAndRun -> LockResource failed ! error: 8 - "), 1) << AllLines();
+  EXPECT_EQ(LinesWith("[Glow]CopyResource -> WriteFile failed ! error: 112 - "), 1) << AllLines();
+  EXPECT_STREQ(file.c_str(), "glowtest-steps.exe");
+}
+
+TEST_F(Extraction, ANameTooLongForThePathTouchesNothing) {
+  EXPECT_CALL(os, CreateFileA(_, _, _, _, _, _, _)).Times(0);
+  const std::string name(250, 'n');
+  PathText file;
+  file.Assign(name.c_str());
+  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  EXPECT_EQ(file.c_str(), name);
+}
+
+}  // namespace
+}  // namespace glow

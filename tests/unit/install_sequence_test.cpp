@@ -1,0 +1,219 @@
+// The whole installer run against the real system folder, Windows folder and registry of the prefix.
+#include "installer_support.h"
+
+#include <algorithm>
+
+#include "exit_codes.h"
+#include "install_sequence.h"
+#include "placement.h"
+
+namespace glow {
+namespace {
+
+using ::testing::_;
+using ::testing::HasSubstr;
+using ::testing::Return;
+using ::testing::StrEq;
+
+const char kProduct[] = "Glowtest Product";
+const std::string kKey = std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProduct;
+
+class InstallSequence : public InstallerTest {
+ protected:
+  void SetUp() override {
+    InstallerTest::SetUp();
+    savedScrnSave_ = ReadRegValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScrnSave.exe");
+    WriteIni(std::string("[Inst]\r\nName=") + kProduct + "\r\nVersion=3.1\r\n");
+    placed = NativeSystemFolder() + "\\" + kProduct + ".scr";
+    placedAs = SystemFolder() + "\\" + kProduct + ".scr";  // as the installer names it
+    launcher = WindowsFolder() + "\\" + kProduct + " Uninstaller.exe";
+  }
+  void TearDown() override {
+    for (const std::string& path : {placed, launcher}) ::DeleteFileA(path.c_str());
+    for (const std::string& path : extraPlaced) ::DeleteFileA(path.c_str());
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, kKey);
+    HKEY desktop = nullptr;
+    ::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_WRITE, &desktop);
+    if (savedScrnSave_.exists)
+      ::RegSetValueExW(desktop, L"ScrnSave.exe", 0, savedScrnSave_.type,
+                       reinterpret_cast<const BYTE*>(savedScrnSave_.bytes.data()),
+                       static_cast<DWORD>(savedScrnSave_.bytes.size()));
+    else
+      ::RegDeleteValueA(desktop, "ScrnSave.exe");
+    ::RegCloseKey(desktop);
+    InstallerTest::TearDown();
+  }
+  int Install(const char* arguments = "Glowset.exe /d") {
+    InstallerApp app;
+    std::string commandLine = arguments;
+    return app.Run(&commandLine[0]);
+  }
+  RegValue Value(const char* name) { return ReadRegValue(HKEY_LOCAL_MACHINE, kKey, name); }
+  std::vector<std::string> extraPlaced;
+  std::string placed;
+  std::string placedAs;
+  std::string launcher;
+
+ private:
+  RegValue savedScrnSave_;
+};
+
+TEST_F(InstallSequence, PlacesRecordsAndSelects) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", std::string(3000, 's'));
+  ASSERT_EQ(Install(), kInstalled) << AllLines();
+  EXPECT_EQ(ReadFileBytes(placed), std::string(3000, 's'));
+  EXPECT_EQ(ReadFileBytes(launcher).size(), 80512u);
+
+  const std::vector<std::pair<const char*, std::string>> texts = {
+      {"CopyScrPath", placedAs},      {"UninstallString", launcher}, {"DisplayVersion", "3.1"},
+      {"DisplayName", kProduct},      {"DisplayIcon", placedAs},     {"Publisher", "TAVO"},
+      {"InstallLocation", SystemFolder()}};
+  for (const auto& text : texts) EXPECT_TRUE(StoredTextIs(Value(text.first), text.second)) << text.first;
+  EXPECT_EQ(Value("URLInfoAbout").type, static_cast<DWORD>(REG_SZ));
+  EXPECT_FALSE(Value("URLInfoAbout").bytes.empty());
+  const RegValue size = Value("EstimatedSize");
+  EXPECT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(size.bytes, std::string("\x50\0\0\0", 4));  // 2 KiB + 78 KiB = 80
+  const RegValue selected = ReadRegValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScrnSave.exe");
+  EXPECT_TRUE(StoredTextIs(selected, placedAs));
+
+  EXPECT_EQ(LinesWith("[Glowset][Notify]tszScrPath @ InitInstance -> " + placedAs + "\r\n"), 1) << AllLines();
+  EXPECT_EQ(LinesWith("[Glowset][Notify]g_tszCopyScrPath @ InitInstance -> " + placedAs + "\r\n"), 1);
+  EXPECT_EQ(LinesWith("[Glowset][Notify]tszUninstPath @ InitInstance -> " + launcher + "\r\n"), 1);
+}
+
+TEST_F(InstallSequence, ValuesAreWrittenInTableOrderTextsWithoutTheirZero) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
+  std::vector<std::string> order;
+  EXPECT_CALL(os, RegSetValueExA(_, _, _, _, _, _)).WillRepeatedly([&](HKEY key, LPCSTR name, DWORD, DWORD type,
+                                                                       const BYTE* data, DWORD size) {
+    order.push_back(name);
+    if (type == REG_SZ) EXPECT_EQ(size, strlen(reinterpret_cast<const char*>(data))) << name;
+    if (type == REG_DWORD) EXPECT_EQ(size, 4u) << name;
+    return os.real().RegSetValueExA(key, name, 0, type, data, size);
+  });
+  ASSERT_EQ(Install(), kInstalled);
+  EXPECT_EQ(order, (std::vector<std::string>{"CopyScrPath", "UninstallString", "DisplayVersion", "DisplayName",
+                                             "DisplayIcon", "InstallDate", "Publisher", "URLInfoAbout",
+                                             "InstallLocation", "EstimatedSize", "ScrnSave.exe"}));
+}
+
+TEST_F(InstallSequence, InstallDateIsTheLocalDateWithSlashes) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
+  for (const auto& dayAndText : {std::make_pair(11, "2010/01/11"), std::make_pair(5, "2010/03/05")}) {
+    SYSTEMTIME injected = {};
+    injected.wYear = 2010;
+    injected.wMonth = dayAndText.first == 11 ? 1 : 3;
+    injected.wDay = static_cast<WORD>(dayAndText.first);
+    injected.wHour = 12;
+    EXPECT_CALL(os, GetSystemTime(_)).WillOnce([&](LPSYSTEMTIME time) { *time = injected; });
+    EXPECT_CALL(os, SystemTimeToTzSpecificLocalTime(nullptr, _, _))
+        .WillOnce([](const TIME_ZONE_INFORMATION*, const SYSTEMTIME* universal, LPSYSTEMTIME local) {
+          *local = *universal;  // as in a time zone at UTC
+          return TRUE;
+        });
+    ASSERT_EQ(Install(), kInstalled);
+    EXPECT_TRUE(StoredTextIs(Value("InstallDate"), dayAndText.second));
+    ::testing::Mock::VerifyAndClearExpectations(&os);
+  }
+}
+
+TEST_F(InstallSequence, AFailedLauncherWriteLeavesTheRegistryAlone) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
+  EXPECT_CALL(os, CreateFileA(_, _, _, _, _, _, _)).Times(::testing::AnyNumber());
+  EXPECT_CALL(os, CreateFileA(StrEq(launcher), GENERIC_WRITE, _, _, _, _, _))
+      .WillOnce(FailWith(INVALID_HANDLE_VALUE, static_cast<DWORD>(ERROR_ACCESS_DENIED)));
+  EXPECT_CALL(os, RegCreateKeyExA(_, _, _, _, _, _, _, _, _)).Times(0);
+  EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(0);
+  EXPECT_EQ(Install(), kLauncherNotWritten);
+  EXPECT_TRUE(FileExists(placed));  // the placed screen saver stays
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
+  EXPECT_TRUE(os.boxes.empty());
+  EXPECT_EQ(LinesWith("[Glowset][Notify]InitInstance -> CopyResource (UNINSTALL.EXE) failed !"), 1) << AllLines();
+}
+
+TEST_F(InstallSequence, AFailedKeyCreationLeavesNoSelection) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
+  EXPECT_CALL(os, RegCreateKeyExA(HKEY_LOCAL_MACHINE, StrEq(kKey), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                  nullptr, _, nullptr))
+      .WillOnce(Return(ERROR_ACCESS_DENIED));
+  EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(0);
+  EXPECT_EQ(Install(), kUninstallKeyNotCreated);
+  EXPECT_EQ(LinesWith("[Glowset]RegCreateKey (Install) failed @ InitInstance -> " + kKey + " error: 5 - "), 1)
+      << AllLines();
+}
+
+TEST_F(InstallSequence, AFailedValueIsTracedAndTheOthersStillWritten) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
+  EXPECT_CALL(os, RegSetValueExA(_, _, _, _, _, _)).Times(::testing::AnyNumber());
+  EXPECT_CALL(os, RegSetValueExA(_, StrEq("DisplayName"), _, _, _, _)).WillOnce(Return(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(Install(), kInstalled);
+  EXPECT_FALSE(Value("DisplayName").exists);
+  EXPECT_TRUE(Value("EstimatedSize").exists);
+  EXPECT_EQ(LinesWith("[Glowset]RegSetValueEx (DisplayName) (UninstallString) failed @ InitInstance -> " + launcher +
+                      " error: 5 - "),
+            1)
+      << AllLines();
+}
+
+TEST_F(InstallSequence, ADesktopKeyThatCannotBeOpenedIsAFailedInstall) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
+  EXPECT_CALL(os, RegOpenKeyExA(HKEY_CURRENT_USER, StrEq("Control Panel\\Desktop"), 0, KEY_WRITE, _))
+      .WillOnce(Return(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(Install(), kSelectionNotSet);
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
+  EXPECT_EQ(LinesWith("[Glowset]InitInstance -> RegOpenKey (SetDefault) failed !! error: 5 - "), 1) << AllLines();
+}
+
+TEST_F(InstallSequence, TheGuardIsSwitchedBackOnAfterAPlacementFailure) {
+  const int switches = IsWow64Process() ? 1 : 0;
+  EXPECT_CALL(os, CallWow64EnableWow64FsRedirection(_, FALSE)).Times(switches);
+  EXPECT_CALL(os, CallWow64EnableWow64FsRedirection(_, TRUE)).Times(switches);
+  EXPECT_EQ(Install(), kPlacementFailed);  // nothing beside the installer
+  EXPECT_EQ(os.boxes.size(), 1u);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
+}
+
+TEST_F(InstallSequence, AnUnsafeProductNameIsRefusedBeforeAnythingIsTouched) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
+  for (const std::string& name : {std::string("..\\..\\evil"), std::string(208, 'n'), std::string("a|b")}) {
+    WriteIni("[Inst]\r\nName=" + name + "\r\n");
+    EXPECT_CALL(os, CopyFileA(_, _, _)).Times(0);
+    EXPECT_CALL(os, FindResourceA(_, _, _)).Times(0);
+    EXPECT_CALL(os, RegCreateKeyExA(_, _, _, _, _, _, _, _, _)).Times(0);
+    EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(0);
+    EXPECT_EQ(Install(), kProductNameRefused) << name;
+    ::testing::Mock::VerifyAndClearExpectations(&os);
+  }
+  EXPECT_EQ(os.boxes.size(), 3u);
+  EXPECT_EQ(LinesWith("product name refused: contains a character not allowed in file names @ InitInstance"), 2)
+      << AllLines();
+  EXPECT_EQ(LinesWith("product name refused: longer than 207 characters @ InitInstance"), 1);
+}
+
+TEST_F(InstallSequence, InstallingTwiceLeavesOneSetAndAFreshList) {
+  for (const char* name : {"glowtest-a.scr", "glowtest-b.scr"}) {
+    WriteFileBytes(ownFolder + "\\" + name, "s");
+    extraPlaced.push_back(NativeSystemFolder() + "\\" + name);
+  }
+  ASSERT_EQ(Install(), kInstalled);
+  const std::string first = Value("CopyScrPath").bytes;
+  ASSERT_EQ(Install(), kInstalled);
+  EXPECT_EQ(Value("CopyScrPath").bytes, first);  // built afresh, not appended to
+  EXPECT_EQ(std::count(first.begin(), first.end(), '|'), 1);
+}
+
+TEST_F(InstallSequence, AListOfAnyLengthIsStoredWhole) {
+  for (int i = 0; i < 60; ++i) {
+    const std::string name = "glowtest-" + std::string(50, 'l') + std::to_string(i) + ".scr";
+    WriteFileBytes(ownFolder + "\\" + name, "s");
+    extraPlaced.push_back(NativeSystemFolder() + "\\" + name);
+  }
+  ASSERT_EQ(Install(), kInstalled);
+  const RegValue list = Value("CopyScrPath");
+  EXPECT_TRUE(StoredTextIs(list, g_tszCopyScrPath.c_str()));
+  EXPECT_GT(list.bytes.size() / 2, 2048u);
+}
+
+}  // namespace
+}  // namespace glow

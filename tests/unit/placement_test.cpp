@@ -1,0 +1,148 @@
+// Placing the screen savers, from a scratch "own folder" into a scratch "system folder".
+#include "installer_support.h"
+
+#include <algorithm>
+
+#include "placement.h"
+
+namespace glow {
+namespace {
+
+using ::testing::_;
+using ::testing::HasSubstr;
+using ::testing::StrEq;
+
+class Placement : public InstallerTest {
+ protected:
+  void SetUp() override {
+    InstallerTest::SetUp();
+    SwitchTraceOn();
+    ResetPlacementState();
+    systemFolder = NewFolder("system");
+  }
+  bool Place(const char* productName = "Foo") {
+    InstallerApp app;
+    app.m_lpCmdLine = const_cast<char*>("");
+    EXPECT_TRUE(app.StartUp());
+    InstallSettings settings = app.settings();
+    settings.productName.Assign(productName);
+    return PlaceScreenSavers(settings, systemFolder.c_str(), &scrPath);
+  }
+  // Names in the order the folder search gives them.
+  std::vector<std::string> SearchOrder(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((ownFolder + "\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    return names;
+  }
+  std::string systemFolder;
+  PathText scrPath;
+};
+
+TEST_F(Placement, TavoScrGoesInAloneUnderTheProductName) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", std::string(3000, 't'));
+  WriteFileBytes(ownFolder + "\\Other.scr", "other");
+  ASSERT_TRUE(Place("Foo"));
+  const std::string target = systemFolder + "\\Foo.scr";
+  EXPECT_EQ(scrPath.c_str(), target);
+  EXPECT_EQ(g_tszCopyScrPath.c_str(), target);
+  EXPECT_EQ(ReadFileBytes(target), std::string(3000, 't'));
+  EXPECT_FALSE(FileExists(systemFolder + "\\Other.scr"));
+  EXPECT_FALSE(FileExists(systemFolder + "\\TAVO.scr"));
+  EXPECT_EQ(g_dwEstimatedSize, 2u);
+  EXPECT_EQ(LinesWith("[Glowset][Notify]file exist, directly copy @ InitInstance -> " + ownFolder + "\\TAVO.scr"), 1);
+  EXPECT_EQ(LinesWith("[Glowset][Notify]CopyFile done @ InitInstance -> " + target), 1) << AllLines();
+}
+
+TEST_F(Placement, AReadOnlyEarlierCopyIsOverwritten) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", "new");
+  WriteFileBytes(systemFolder + "\\Foo.scr", "old and read-only");
+  ::SetFileAttributesA((systemFolder + "\\Foo.scr").c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_CALL(os, SetFileAttributesA(StrEq(systemFolder + "\\Foo.scr"), FILE_ATTRIBUTE_NORMAL)).Times(2);
+  ASSERT_TRUE(Place("Foo"));
+  EXPECT_EQ(ReadFileBytes(systemFolder + "\\Foo.scr"), "new");
+  EXPECT_EQ(::GetFileAttributesA((systemFolder + "\\Foo.scr").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+}
+
+TEST_F(Placement, EveryScrIsPlacedUnderItsOwnNameAndTheLastFoundIsSelected) {
+  for (const char* name : {"b.scr", "a.scr", "c.scr"}) WriteFileBytes(ownFolder + "\\" + name, std::string(2048, 'x'));
+  ::CreateDirectoryA((ownFolder + "\\folder.scr").c_str(), nullptr);
+  WriteFileBytes(ownFolder + "\\readme.txt", "not a screen saver");
+  ASSERT_TRUE(Place());
+  const std::vector<std::string> order = SearchOrder("*.scr");
+  ASSERT_EQ(order.size(), 3u);
+  EXPECT_EQ(g_tszCopyScrPath.c_str(), systemFolder + "\\" + order[0] + "|" + systemFolder + "\\" + order[1] + "|" +
+                                          systemFolder + "\\" + order[2]);
+  EXPECT_EQ(scrPath.c_str(), systemFolder + "\\" + order[2]);
+  EXPECT_STREQ(LastScr.c_str(), order[2].c_str());
+  EXPECT_EQ(g_dwEstimatedSize, 6u);
+  EXPECT_FALSE(FileExists(systemFolder + "\\folder.scr"));
+  EXPECT_FALSE(FileExists(systemFolder + "\\readme.txt"));
+  EXPECT_EQ(LinesWith("file not exist, use enum folder @ InitInstance"), 1);
+}
+
+TEST_F(Placement, AFileThatFailsToCopyIsSkippedAndTheOthersPlaced) {
+  WriteFileBytes(ownFolder + "\\one.scr", "1");
+  WriteFileBytes(ownFolder + "\\two.scr", "2");
+  EXPECT_CALL(os, CopyFileA(_, _, _)).Times(::testing::AnyNumber());
+  EXPECT_CALL(os, CopyFileA(HasSubstr("one.scr"), _, FALSE))
+      .WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_SHARING_VIOLATION)));
+  ASSERT_TRUE(Place());
+  EXPECT_EQ(g_tszCopyScrPath.c_str(), systemFolder + "\\two.scr");
+  EXPECT_EQ(LinesWith("[Glowset]CopyFile failed (tszSource) @ CopyFiles -> " + ownFolder + "\\one.scr error: 32 - "), 1)
+      << AllLines();
+  EXPECT_EQ(LinesWith("[Glowset]CopyFile failed (tszTarget) @ CopyFiles -> " + systemFolder + "\\one.scr error: 32"), 1);
+}
+
+TEST_F(Placement, NoScreenSaverAtAllFailsToInstall) {
+  ::CreateDirectoryA((ownFolder + "\\only-a-folder.scr").c_str(), nullptr);
+  EXPECT_FALSE(Place());
+  ASSERT_EQ(os.boxes.size(), 1u);
+  EXPECT_EQ(os.boxes[0], "TAVO ScreenSaver Installer: Failed to install!");
+  EXPECT_EQ(os.boxTypes[0], static_cast<UINT>(MB_ICONERROR));
+  EXPECT_EQ(LinesWith("[Glowset][Notify]InitInstance -> LastScr is empty after enum"), 1);
+}
+
+TEST_F(Placement, AFailedDirectCopyFailsToInstall) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", "t");
+  EXPECT_CALL(os, CopyFileA(_, _, FALSE)).WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_DISK_FULL)));
+  EXPECT_FALSE(Place("Foo"));
+  EXPECT_EQ(os.boxes.size(), 1u);
+  EXPECT_EQ(LinesWith("[Glowset]CopyFile failed (Source) @ InitInstance -> " + ownFolder + "\\TAVO.scr error: 112"), 1);
+  EXPECT_EQ(LinesWith("[Glowset]CopyFile failed (Target) @ InitInstance -> " + systemFolder + "\\Foo.scr error: 112"), 1);
+}
+
+TEST_F(Placement, TheListGrowsPast2048BytesForHundredsOfFiles) {
+  const std::string stem(60, 's');
+  for (int i = 0; i < 200; ++i) WriteFileBytes(ownFolder + "\\" + stem + std::to_string(i) + ".scr", "x");
+  ASSERT_TRUE(Place());
+  const std::string list = g_tszCopyScrPath.c_str();
+  EXPECT_GT(list.size(), 2048u * 6);
+  EXPECT_EQ(std::count(list.begin(), list.end(), '|'), 199);
+}
+
+TEST_F(Placement, FileSizeIsInWholeKiB) {
+  const std::string file = ownFolder + "\\size.bin";
+  for (const auto& bytesAndKiB : {std::make_pair(0, 0), std::make_pair(1023, 0), std::make_pair(1024, 1),
+                                  std::make_pair(3000, 2), std::make_pair(80512, 78)}) {
+    WriteFileBytes(file, std::string(bytesAndKiB.first, 'b'));
+    EXPECT_EQ(GetFileMBSize(file.c_str()), static_cast<DWORD>(bytesAndKiB.second)) << bytesAndKiB.first;
+  }
+  EXPECT_EQ(LinesWith("[Glowset][Notify]file size info @ GetFileMBSize -> " + file +
+                      ", n64FileSize: 80512, dwReturn: 78\r\n"),
+            1)
+      << AllLines();
+  EXPECT_EQ(GetFileMBSize((ownFolder + "\\missing.bin").c_str()), 0u);
+  EXPECT_EQ(LinesWith("[Glowset]CreateFile failed!! @ GetFileMBSize -> " + ownFolder + "\\missing.bin error: 2 - "), 1);
+  EXPECT_CALL(os, GetFileSizeEx(_, _)).WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_INVALID_HANDLE)));
+  EXPECT_EQ(GetFileMBSize(file.c_str()), 0u);
+  EXPECT_EQ(LinesWith("[Glowset]GetFileSizeEx failed!! @ GetFileMBSize -> " + file + " error: 6 - "), 1);
+}
+
+}  // namespace
+}  // namespace glow

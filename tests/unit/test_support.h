@@ -1,0 +1,60 @@
+#pragma once
+// What every seam test shares: the mock in force, the trace on and captured, scratch folders and keys.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <shlobj.h>
+
+#include "mock_os.h"
+#include "trace.h"
+
+namespace glow {
+
+class SeamTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Trace lines that contain `text`.
+  int LinesWith(const std::string& text) const;
+  std::string AllLines() const;
+  // A new empty folder under the temp folder, removed again after the test; no trailing backslash.
+  std::string NewFolder(const std::string& name);
+
+  ::testing::NiceMock<MockOs> os;
+
+ private:
+  std::vector<std::string> folders_;
+};
+
+struct RegValue;
+
+// Plain helpers on the real system.
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+std::string ReadFileBytes(const std::string& path);
+bool FileExists(const std::string& path);
+bool IsWow64Process();
+std::string WindowsFolder();
+std::string SystemFolder();
+// The native system folder as this process reaches it with redirection on ("Sysnative" under WOW64).
+std::string NativeSystemFolder();
+// The stored bytes of a text value: the text in UTF-16; Wine adds one terminating zero of its own.
+bool StoredTextIs(const RegValue& value, const std::string& text);
+std::string LocalAppDataFolder();
+void RemoveTree(const std::string& folder);
+// Registry value as (type, raw bytes) as stored, through the wide API; type REG_NONE when missing.
+struct RegValue {
+  DWORD type = REG_NONE;
+  std::string bytes;
+  bool exists = false;
+};
+RegValue ReadRegValue(HKEY root, const std::string& key, const std::string& name);
+bool KeyExists(HKEY root, const std::string& key);
+void DeleteKeyTree(HKEY root, const std::string& key);
+// UTF-16LE bytes of an ASCII text, as the registry stores a text value.
+std::string Wide(const std::string& ascii);
+
+}  // namespace glow

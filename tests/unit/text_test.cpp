@@ -1,0 +1,149 @@
+// Platform-free text pieces: bounds, multi-byte splitting, command-line and path rules, line forming.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "bounded_text.h"
+#include "command_line.h"
+#include "growable_text.h"
+#include "mb_text.h"
+#include "product_name.h"
+#include "trace_line.h"
+
+namespace glow {
+namespace {
+
+bool NoLeadBytes(unsigned char) { return false; }
+bool Lead0x81(unsigned char c) { return c == 0x81; }  // a made-up code page: 0x81 opens a pair
+
+std::vector<std::string> Pieces(std::string text, char delimiter, LeadByteTest lead = NoLeadBytes) {
+  std::vector<std::string> pieces;
+  MbTokenizer tokenizer(&text[0], delimiter, lead);
+  for (char* piece = tokenizer.Next(); piece; piece = tokenizer.Next()) pieces.push_back(piece);
+  return pieces;
+}
+
+TEST(BoundedText, FitsUpToCapacityLessOneAndRefusesMoreUnchanged) {
+  BoundedText<8> text;
+  EXPECT_TRUE(text.Assign("1234567"));  // N-1 characters and the zero
+  EXPECT_FALSE(text.Assign("12345678"));  // N
+  EXPECT_STREQ(text.c_str(), "1234567");
+  EXPECT_FALSE(text.Append("x"));
+  EXPECT_FALSE(text.Format("%s", "123456789"));  // N+1
+  EXPECT_STREQ(text.c_str(), "1234567");
+  EXPECT_TRUE(text.Format("%d-%d", 1, 2));
+  EXPECT_STREQ(text.c_str(), "1-2");
+}
+
+TEST(GrowableText, GrowsPastItsFirstAllocation) {
+  GrowableText text;
+  std::string expected;
+  for (int i = 0; i < 1000; ++i) {
+    ASSERT_TRUE(text.Append("C:\\windows\\system32\\a.scr|"));
+    expected += "C:\\windows\\system32\\a.scr|";
+  }
+  EXPECT_EQ(text.c_str(), expected);
+  EXPECT_EQ(text.Length(), expected.size());
+}
+
+TEST(MbTokenizer, RunsOfDelimitersAndEndsGiveNoEmptyPiece) {
+  EXPECT_EQ(Pieces("a|b", '|'), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(Pieces("||a||b||", '|'), (std::vector<std::string>{"a", "b"}));
+  EXPECT_TRUE(Pieces("|||", '|').empty());
+  EXPECT_TRUE(Pieces("", '|').empty());
+  EXPECT_EQ(Pieces("/d \"/name=Foo\"", '"'), (std::vector<std::string>{"/d ", "/name=Foo"}));
+}
+
+TEST(MbTokenizer, TrailByteIsNeverADelimiter) {
+  // 0x81 0x22: one double-byte character whose trail byte is the quote byte.
+  EXPECT_EQ(Pieces("\"/name=A\x81\"B\"", '"', Lead0x81), (std::vector<std::string>{"/name=A\x81\"B"}));
+  EXPECT_EQ(Pieces("a\x81|b|c", '|', Lead0x81), (std::vector<std::string>{"a\x81|b", "c"}));
+  // A lead byte at the very end has no trail byte and stands alone.
+  EXPECT_EQ(Pieces("a|\x81", '|', Lead0x81), (std::vector<std::string>{"a", "\x81"}));
+}
+
+TEST(RemoveAll, RemovesEveryOccurrenceCaseSensitively) {
+  std::string text = "A Uninstaller Uninstaller";
+  EXPECT_EQ(RemoveAll(&text[0], " Uninstaller", NoLeadBytes), 2u);
+  EXPECT_STREQ(text.c_str(), "A");
+  text = "Foo uninstaller";
+  EXPECT_EQ(RemoveAll(&text[0], " Uninstaller", NoLeadBytes), 0u);
+  EXPECT_STREQ(text.c_str(), "Foo uninstaller");
+  text = "/na/name=me=";  // what is left after a removal is not searched again
+  RemoveAll(&text[0], "/name=", NoLeadBytes);
+  EXPECT_STREQ(text.c_str(), "/name=");
+}
+
+TEST(SplitPath, SplitsLikeTheRuntime) {
+  DriveText drive;
+  PathText folder, name, extension;
+  ASSERT_TRUE(SplitPath("C:\\Program Files\\Glow\\Glowset.exe", &drive, &folder, &name, &extension, NoLeadBytes));
+  EXPECT_STREQ(drive.c_str(), "C:");
+  EXPECT_STREQ(folder.c_str(), "\\Program Files\\Glow\\");
+  EXPECT_STREQ(name.c_str(), "Glowset");
+  EXPECT_STREQ(extension.c_str(), ".exe");
+  ASSERT_TRUE(SplitPath("C:\\a.b\\noext", &drive, &folder, &name, &extension, NoLeadBytes));
+  EXPECT_STREQ(folder.c_str(), "\\a.b\\");
+  EXPECT_STREQ(name.c_str(), "noext");
+  EXPECT_STREQ(extension.c_str(), "");
+  // 0x81 0x5C is one character, not a folder separator.
+  ASSERT_TRUE(SplitPath("C:\\x\\A\x81\\B.exe", &drive, &folder, &name, &extension, Lead0x81));
+  EXPECT_STREQ(folder.c_str(), "\\x\\");
+  EXPECT_STREQ(name.c_str(), "A\x81\\B");
+}
+
+TEST(ArgumentText, SkipsTheProgramNameQuotedOrNotAndTheBlanksAfterIt) {
+  EXPECT_STREQ(ArgumentText("Glowset.exe /d", NoLeadBytes), "/d");
+  EXPECT_STREQ(ArgumentText("\"C:\\My Folder\\Glowset.exe\"   /d x", NoLeadBytes), "/d x");
+  EXPECT_STREQ(ArgumentText("\"C:\\a b\\x.exe\"/d", NoLeadBytes), "/d");
+  EXPECT_STREQ(ArgumentText("Glowset.exe", NoLeadBytes), "");
+  EXPECT_STREQ(ArgumentText("Glowset.exe /d ", NoLeadBytes), "/d ");
+  // A leading blank: the program name is empty and everything after the blanks is the argument text.
+  EXPECT_STREQ(ArgumentText(" \"/name=TAVO ScreenSaver\"", NoLeadBytes), "\"/name=TAVO ScreenSaver\"");
+  EXPECT_STREQ(ArgumentText(" /d \"/name=Foo\"", NoLeadBytes), "/d \"/name=Foo\"");
+  EXPECT_STREQ(ArgumentText("\"unterminated /d", NoLeadBytes), "");
+  EXPECT_STREQ(ArgumentText("\"A\x81\" B\" /d", Lead0x81), "/d");
+}
+
+TEST(DebugSwitch, OnlyTheWholeTextSlashOrDashDInAnyCase) {
+  for (const char* on : {"/d", "/D", "-d", "-D"}) EXPECT_TRUE(IsDebugSwitch(on)) << on;
+  for (const char* off : {"", "/d ", " /d", "/d x", "/dd", "d", "/e", "--d"}) EXPECT_FALSE(IsDebugSwitch(off)) << off;
+}
+
+TEST(ProductName, RefusesWhatCannotBeOneFileNameOrIsTooLong) {
+  EXPECT_EQ(ProductNameFault("TAVO ScreenSaver"), nullptr);
+  EXPECT_EQ(ProductNameFault("Foo-1.2 (beta)"), nullptr);
+  EXPECT_EQ(ProductNameFault(std::string(207, 'x').c_str()), nullptr);
+  EXPECT_NE(ProductNameFault(std::string(208, 'x').c_str()), nullptr);
+  for (const char* bad : {"..\\..\\evil", "a/b", "a:b", "a*", "a?", "a\"b", "<a>", "a|b", "tab\there", ".", "..",
+                          "ends in blank ", "ends in dot.", "CON", "nul", "com1", "LPT9.txt", ""})
+    EXPECT_NE(ProductNameFault(bad), nullptr) << bad;
+  EXPECT_EQ(JoinedPathFault("C:\\windows", std::string(232, 'x').c_str(), " Uninstaller.exe"), nullptr);
+  EXPECT_NE(JoinedPathFault("C:\\windows", std::string(233, 'x').c_str(), " Uninstaller.exe"), nullptr);
+}
+
+TEST(TraceLine, BothFormsPutWhereBeforeWhat) {
+  TraceLine line;
+  FormatNoticeLine(&line, "Glowset", "ExitInstance", "Prepare to exit...");
+  EXPECT_STREQ(line.c_str(), "[Glowset][Notify]ExitInstance -> Prepare to exit...\r\n");
+  FormatErrorLine(&line, "Glowrun", "CopyResource", "CreateFile failed !", 5, "Access denied.\r\n");
+  EXPECT_STREQ(line.c_str(), "[Glowrun]CopyResource -> CreateFile failed ! error: 5 - Access denied.\r\n");
+  FormatErrorLine(&line, "Glowclear", "w", "x", 4294967295u, nullptr);
+  EXPECT_EQ(std::string(line.c_str()), std::string("[Glowclear]w -> x error: 4294967295 - ") + kNoSystemText);
+}
+
+TEST(TraceLine, LongTextsAreCutAtTheBufferAndStillEndTheLine) {
+  TraceLine line;
+  const std::string what(10000, 'w');
+  FormatNoticeLine(&line, "Glowset", "where", what.c_str());
+  const std::string cut = line.c_str();
+  EXPECT_EQ(cut.size(), kTraceLineSize - 1);
+  EXPECT_EQ(cut.substr(cut.size() - 2), "\r\n");
+  const std::string exact(kTraceLineSize - 1 - strlen("[G][Notify]w -> \r\n"), 'x');
+  FormatNoticeLine(&line, "G", "w", exact.c_str());
+  EXPECT_EQ(std::string(line.c_str()), "[G][Notify]w -> " + exact + "\r\n");  // exactly fits: nothing cut
+}
+
+}  // namespace
+}  // namespace glow

@@ -1,0 +1,26 @@
+#include "arguments.h"
+
+#include "growable_text.h"
+
+namespace glow {
+
+bool ParseUninstallerArguments(const char* argumentText, LeadByteTest isLeadByte, ArgumentListener* listener) {
+  // Cutting overwrites the quotes, so it works on a copy; the copy grows with the text.
+  GrowableText copy;
+  if (!copy.Assign(argumentText ? argumentText : "")) return false;
+  if (copy.Empty()) return true;
+  MbTokenizer pieces(copy.data(), '"', isLeadByte);
+  for (char* piece = pieces.Next(); piece; piece = pieces.Next()) {
+    if (MbFind(piece, "/name", isLeadByte)) {
+      RemoveAll(piece, "/name=", isLeadByte);
+      listener->OnName(piece);
+    } else if (MbFind(piece, "/d", isLeadByte)) {
+      listener->OnDebugSwitch();
+    } else {
+      listener->OnUnknown(piece);
+    }
+  }
+  return true;
+}
+
+}  // namespace glow

@@ -1,0 +1,23 @@
+#pragma once
+#include "app_frame.h"
+
+namespace glow {
+
+enum UninstallerExitCode {
+  kRemoved = 0,             // the last removal pass got to its end
+  kRemovalIncomplete = 1,   // nothing registered under the name, or the desktop key could not be opened
+  kUninstallNameRefused = 2,  // the product name is no valid file name or too long for its paths
+};
+
+class UninstallerApp : public AppFrame {
+ public:
+  UninstallerApp();
+  bool InitInstance() override;
+  // The product name the run settled on (for tests).
+  const char* productName() const { return m_productName; }
+
+ private:
+  char m_productName[260] = {};
+};
+
+}  // namespace glow
