@@ -5,7 +5,7 @@
 #include "arguments.h"
 #include "mb_text.h"
 #include "os.h"
-#include "product_name.h"
+#include "sizes.h"
 #include "trace.h"
 #include "uninstall_actions.h"
 #include "wow64_guard.h"
@@ -46,13 +46,10 @@ bool UninstallerApp::InitInstance() {
   TraceNotice(m_lpCmdLine, "m_lpCmdLine @ InitInstance");
   if (name.Empty() && !nameTooLong) name.Assign(kDefaultName);
 
-  // The name is joined into the key path and the launcher path: refuse it before anything is touched.
-  const char* fault = nameTooLong ? "longer than 207 characters" : ProductNameFault(name.c_str());
-  if (fault) {
-    PathText where;
-    where.Format("product name refused: %s @ InitInstance", fault);
-    ::SetLastError(ERROR_INVALID_NAME);
-    TraceError(name.c_str(), where.c_str());
+  // The name is joined into the 260-byte key path: refuse one that cannot fit before anything is touched.
+  if (nameTooLong || name.Length() > kMaxProductNameLength) {
+    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    TraceError(name.c_str(), "product name refused: longer than 207 characters @ InitInstance");
     m_nExitCode = kUninstallNameRefused;
     return false;
   }

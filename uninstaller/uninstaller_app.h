@@ -6,7 +6,7 @@ namespace glow {
 enum UninstallerExitCode {
   kRemoved = 0,             // the last removal pass got to its end
   kRemovalIncomplete = 1,   // nothing registered under the name, or the desktop key could not be opened
-  kUninstallNameRefused = 2,  // the product name is no valid file name or too long for its paths
+  kUninstallNameRefused = 2,  // the product name is too long for the key path
 };
 
 class UninstallerApp : public AppFrame {

@@ -1,1 +1,169 @@
+// The launcher: its name rules, the command line it forms, and a run with the process start observed.
 #include "test_support.h"
+
+#include "launcher_app.h"
+#include "launcher_names.h"
+
+namespace glow {
+namespace {
+
+using ::testing::_;
+using ::testing::StrEq;
+
+bool NoLeadBytes(unsigned char) { return false; }
+
+std::string ProductOf(const char* path) {
+  PathText name;
+  EXPECT_TRUE(ProductNameFromLauncherPath(path, &name, NoLeadBytes));
+  return name.c_str();
+}
+
+TEST(LauncherNames, EveryCaseSensitiveUninstallerIsRemovedFromTheBaseName) {
+  EXPECT_EQ(ProductOf("C:\\windows\\TAVO ScreenSaver Uninstaller.exe"), "TAVO ScreenSaver");
+  EXPECT_EQ(ProductOf("C:\\windows\\A Uninstaller Uninstaller.exe"), "A");
+  EXPECT_EQ(ProductOf("C:\\windows\\X Uninstaller Pro Uninstaller.exe"), "X Pro");
+  EXPECT_EQ(ProductOf("C:\\windows\\Foo uninstaller.exe"), "Foo uninstaller");
+  EXPECT_EQ(ProductOf("C:\\windows\\ Uninstaller.exe"), "");
+  EXPECT_EQ(ProductOf("C:\\windows\\Foo.exe"), "Foo");
+  EXPECT_EQ(ProductOf("C:\\my.folder\\Foo Uninstaller"), "Foo");
+}
+
+TEST(LauncherNames, TheCommandLineStartsWithABlankAndQuotesTheName) {
+  PathText line;
+  ASSERT_TRUE(FormatUninstallerCommandLine("TAVO ScreenSaver", false, &line));
+  EXPECT_STREQ(line.c_str(), " \"/name=TAVO ScreenSaver\"");
+  ASSERT_TRUE(FormatUninstallerCommandLine("TAVO ScreenSaver", true, &line));
+  EXPECT_STREQ(line.c_str(), " /d \"/name=TAVO ScreenSaver\"");
+  ASSERT_TRUE(FormatUninstallerCommandLine("", false, &line));
+  EXPECT_STREQ(line.c_str(), " \"/name=\"");
+  // 9 more characters without the switch, 12 with it, and the zero: exactly at the buffer's end.
+  EXPECT_TRUE(FormatUninstallerCommandLine(std::string(250, 'n').c_str(), false, &line));
+  EXPECT_FALSE(FormatUninstallerCommandLine(std::string(251, 'n').c_str(), false, &line));
+  EXPECT_TRUE(FormatUninstallerCommandLine(std::string(247, 'n').c_str(), true, &line));
+  EXPECT_FALSE(FormatUninstallerCommandLine(std::string(248, 'n').c_str(), true, &line));
+}
+
+class LauncherRun : public SeamTest {
+ protected:
+  void SetUp() override {
+    SeamTest::SetUp();
+    ResetTraceForTests();
+    scratch = LocalAppDataFolder() + "\\uninst.tmp";
+    ON_CALL(os, GetModuleFileNameA(nullptr, _, _)).WillByDefault([this](HMODULE, LPSTR path, DWORD size) -> DWORD {
+      if (ownPath.size() >= size) return 0;
+      strcpy(path, ownPath.c_str());
+      return static_cast<DWORD>(ownPath.size());
+    });
+    // The start is observed, not carried out: the handles handed back are real ones to close.
+    ON_CALL(os, CreateProcessA(_, _, _, _, _, _, _, _, _, _))
+        .WillByDefault([this](LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                              BOOL inherit, DWORD flags, LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
+                              LPPROCESS_INFORMATION info) {
+          startedApplication = application;
+          startedCommandLine = commandLine;
+          startupSize = startup->cb;
+          startedPlain = !inherit && flags == 0 && !environment && !folder;
+          scratchWritableByOthers = ::CreateFileA(application, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                  nullptr, OPEN_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE;
+          scratchBytes = ReadFileBytes(application);
+          ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), ::GetCurrentProcess(), &info->hProcess, 0,
+                            FALSE, DUPLICATE_SAME_ACCESS);
+          ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &info->hThread, 0,
+                            FALSE, DUPLICATE_SAME_ACCESS);
+          closeExpected = {info->hProcess, info->hThread};
+          return TRUE;
+        });
+  }
+  int Run(const char* arguments) {
+    LauncherApp app;
+    std::string commandLine = "\"" + ownPath + "\"" + arguments;
+    return app.Run(&commandLine[0]);
+  }
+  std::string ownPath = "C:\\windows\\Foo Uninstaller.exe";
+  std::string scratch;
+  std::string startedApplication, startedCommandLine, scratchBytes;
+  DWORD startupSize = 0;
+  bool startedPlain = false;
+  bool scratchWritableByOthers = true;
+  std::vector<HANDLE> closeExpected;
+};
+
+TEST_F(LauncherRun, StartsTheHeldScratchCopyWithTheNameAndEnds) {
+  EXPECT_EQ(Run(""), kUninstallerStarted);
+  EXPECT_EQ(startedApplication, scratch);
+  EXPECT_EQ(startedCommandLine, " \"/name=Foo\"");
+  EXPECT_EQ(startupSize, 68u);
+  EXPECT_TRUE(startedPlain);
+  EXPECT_FALSE(scratchWritableByOthers);  // nobody can change it between the check and the start
+  EXPECT_EQ(scratchBytes.size(), 80512u);
+  EXPECT_TRUE(os.boxes.empty());
+  EXPECT_TRUE(os.lines.empty());  // no switch, no trace
+  // Both returned handles were closed.
+  for (HANDLE handle : closeExpected) EXPECT_FALSE(::CloseHandle(handle));
+}
+
+TEST_F(LauncherRun, WithTheSwitchItTracesAndPassesItOn) {
+  EXPECT_EQ(Run(" /D"), kUninstallerStarted);
+  EXPECT_EQ(startedCommandLine, " /d \"/name=Foo\"");
+  const std::vector<std::string> expected = {
+      "[Glowrun][Notify]tszPath @ CopyResource -> " + scratch + "\r\n",
+      "[Glowrun][Notify]tszUninst @ InitInstance -> " + scratch + "\r\n",
+      "[Glowrun][Notify]tszPath @ InitInstance -> " + ownPath + "\r\n",
+      "[Glowrun][Notify]tszPath @ InitInstance -> " + startedCommandLine + "\r\n",
+      "[Glowrun][Notify]CreateNormalProcess succeed @ InitInstance -> " + scratch + "\r\n",
+      "[Glowrun][Notify]CreateNormalProcess succeed @ InitInstance -> Prepare to exit\r\n"};
+  EXPECT_EQ(os.lines, expected);
+}
+
+TEST_F(LauncherRun, AScratchCopyThatCannotBeWrittenShowsFailedToUninstall) {
+  EXPECT_CALL(os, CreateFileA(_, _, _, _, _, _, _)).Times(::testing::AnyNumber());
+  EXPECT_CALL(os, CreateFileA(StrEq(scratch), GENERIC_WRITE, _, _, _, _, _))
+      .WillOnce(FailWith(INVALID_HANDLE_VALUE, static_cast<DWORD>(ERROR_SHARING_VIOLATION)));
+  EXPECT_CALL(os, CreateProcessA(_, _, _, _, _, _, _, _, _, _)).Times(0);
+  EXPECT_EQ(Run(" /d"), kScratchCopyFailed);
+  ASSERT_EQ(os.boxes.size(), 1u);
+  EXPECT_EQ(os.boxes[0], "TAVO ScreenSaver Uninstaller: Failed to uninstall!");
+  EXPECT_EQ(os.boxTypes[0], static_cast<UINT>(MB_ICONERROR));
+  EXPECT_EQ(LinesWith("[Glowrun]CopyResource -> CreateFile failed ! error: 32 - "), 1) << AllLines();
+  EXPECT_EQ(LinesWith("[Glowrun][Notify]InitInstance -> CopyResource (UNINSTALL.EXE) failed !\r\n"), 1);
+}
+
+TEST_F(LauncherRun, StartedAgainWhileTheScratchCopyRunsShowsFailedToUninstall) {
+  // A program running from the scratch file, as an uninstaller started earlier would be.
+  WriteFileBytes(scratch, ReadFileBytes(SystemFolder() + "\\hostname.exe"));
+  STARTUPINFOA startup = {sizeof startup};
+  PROCESS_INFORMATION running = {};
+  ASSERT_TRUE(::CreateProcessA(scratch.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                               &startup, &running));
+  EXPECT_CALL(os, CreateProcessA(_, _, _, _, _, _, _, _, _, _)).Times(0);
+  EXPECT_EQ(Run(""), kScratchCopyFailed);
+  ::TerminateProcess(running.hProcess, 0);
+  ::WaitForSingleObject(running.hProcess, 5000);
+  ::CloseHandle(running.hThread);
+  ::CloseHandle(running.hProcess);
+  EXPECT_EQ(os.boxes.size(), 1u);
+}
+
+TEST_F(LauncherRun, AnUnreadableOwnPathOrAFailedStartShowsNothing) {
+  EXPECT_CALL(os, GetModuleFileNameA(nullptr, _, 260u)).WillOnce(FailWith(0u, static_cast<DWORD>(ERROR_INVALID_HANDLE)));
+  EXPECT_EQ(Run(" -d"), kLauncherPathUnavailable);
+  EXPECT_EQ(LinesWith("[Glowrun]InitInstance -> GetModuleFileName failed ! error: 6 - "), 1) << AllLines();
+  ::testing::Mock::VerifyAndClearExpectations(&os);
+
+  EXPECT_CALL(os, CreateProcessA(_, _, _, _, _, _, _, _, _, _))
+      .WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_BAD_EXE_FORMAT)));
+  EXPECT_EQ(Run(" -d"), kUninstallerNotStarted);
+  EXPECT_EQ(LinesWith("[Glowrun]CreateNormalProcess failed !! @ InitInstance -> " + scratch + " error: 193 - "), 1)
+      << AllLines();
+  EXPECT_TRUE(os.boxes.empty());
+}
+
+TEST_F(LauncherRun, AFileNameTooLongForTheCommandLineShowsFailedToUninstall) {
+  ownPath = "C:\\" + std::string(251, 'n') + ".exe";  // one more than the command line holds
+  EXPECT_CALL(os, CreateProcessA(_, _, _, _, _, _, _, _, _, _)).Times(0);
+  EXPECT_EQ(Run(""), kCommandLineTooLong);
+  EXPECT_EQ(os.boxes.size(), 1u);
+}
+
+}  // namespace
+}  // namespace glow

@@ -1,1 +1,100 @@
-#include "test_support.h"
+// The uninstaller's run: the WOW64 frame around the removal, the one retry, and the complete trace.
+#include "uninstaller_support.h"
+
+#include "uninstaller_app.h"
+
+namespace glow {
+namespace {
+
+using ::testing::_;
+using ::testing::AnyNumber;
+using ::testing::HasSubstr;
+using ::testing::InSequence;
+using ::testing::Return;
+using ::testing::StrEq;
+
+class UninstallerRun : public RemovalTest {
+ protected:
+  int Run(const std::string& arguments) {
+    UninstallerApp app;
+    std::string commandLine = " " + arguments;
+    return app.Run(&commandLine[0]);
+  }
+  void ExpectKeyReads(int times) {
+    EXPECT_CALL(os, RegOpenKeyExA(HKEY_LOCAL_MACHINE, HasSubstr(kProduct), 0, KEY_QUERY_VALUE, _)).Times(times);
+  }
+};
+
+TEST_F(UninstallerRun, OffThenRemovalThenOnThenOneRetryOn64Bit) {
+  const bool wow64 = IsWow64Process();
+  EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(AnyNumber());
+  {
+    InSequence order;
+    if (wow64) EXPECT_CALL(os, CallWow64EnableWow64FsRedirection(_, FALSE));
+    ExpectKeyReads(1);
+    if (wow64) {
+      EXPECT_CALL(os, CallWow64EnableWow64FsRedirection(_, TRUE));
+      ExpectKeyReads(1);  // nothing registered: the first pass failed, so it is retried once
+    }
+  }
+  EXPECT_EQ(Run("/d \"/name=Glowtest Removal\""), kRemovalIncomplete);
+  EXPECT_EQ(LinesWith("[Glowclear][Notify]InitInstance -> bWin64 && !bRet\r\n"), wow64 ? 1 : 0) << AllLines();
+}
+
+TEST_F(UninstallerRun, NoRetryWhenTheFirstPassSucceeds) {
+  Register(File("a.scr"));
+  EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(AnyNumber());
+  ExpectKeyReads(1);
+  EXPECT_EQ(Run("/d \"/name=Glowtest Removal\""), kRemoved);
+  EXPECT_EQ(LinesWith("bWin64 && !bRet"), 0);
+}
+
+TEST_F(UninstallerRun, WithoutTheSwitchFunctionANoticeNoCallsAndStillTheRetry) {
+  const bool wow64 = IsWow64Process();
+  EXPECT_CALL(os, GetProcAddress(_, _)).Times(AnyNumber());
+  EXPECT_CALL(os, GetProcAddress(_, StrEq("Wow64EnableWow64FsRedirection"))).WillOnce(Return(nullptr));
+  EXPECT_CALL(os, CallWow64EnableWow64FsRedirection(_, _)).Times(0);
+  EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(AnyNumber());
+  ExpectKeyReads(wow64 ? 2 : 1);
+  Run("/d \"/name=Glowtest Removal\"");
+  EXPECT_EQ(LinesWith("[Glowclear][Notify]InitInstance -> !fnWow64EnableWow64FsRedirection, check if ok for you.\r\n"),
+            1)
+      << AllLines();
+}
+
+TEST_F(UninstallerRun, ARetrySucceedsWhenTheFirstPassCouldNotReadTheRecord) {
+  if (!IsWow64Process()) GTEST_SKIP() << "the retry belongs to 64-bit Windows";
+  const std::string a = File("a.scr");
+  Register(a);
+  EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(AnyNumber());
+  EXPECT_CALL(os, RegOpenKeyExA(HKEY_LOCAL_MACHINE, HasSubstr(kProduct), 0, KEY_QUERY_VALUE, _))
+      .WillOnce(Return(ERROR_ACCESS_DENIED))
+      .WillOnce([this](HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY result) {
+        return os.real().RegOpenKeyExA(root, path, options, access, result);
+      });
+  EXPECT_EQ(Run("\"/name=Glowtest Removal\""), kRemoved);
+  EXPECT_FALSE(FileExists(a));
+}
+
+TEST_F(UninstallerRun, ACompleteRunTracesExactlyTheseLinesInOrder) {
+  const std::string a = File("a.scr");
+  Register(a);
+  const std::string commandLine = "/d \"/name=Glowtest Removal\"";
+  EXPECT_EQ(Run(commandLine), kRemoved);
+  std::vector<std::string> expected = {
+      "[Glowclear][Notify]/name @ InitInstance -> Glowtest Removal\r\n",
+      "[Glowclear][Notify]m_lpCmdLine @ InitInstance -> " + commandLine + "\r\n"};
+  if (IsWow64Process())
+    expected.push_back("[Glowclear][Notify]InitInstance -> fnWow64EnableWow64FsRedirection(FALSE) succeed.\r\n");
+  expected.push_back("[Glowclear][Notify]tszPathStr @ LoadScrPath -> " + a + "\r\n");
+  expected.push_back("[Glowclear][Notify]file exist, delete it @ UninstAct -> " + a + "\r\n");
+  expected.push_back("[Glowclear][Notify]file exist, delete it @ UninstAct -> " + launcher + "\r\n");
+  expected.push_back("[Glowclear][Notify]RegDeleteKey succeed @ UninstAct -> " + key + "\r\n");
+  if (IsWow64Process())
+    expected.push_back("[Glowclear][Notify]InitInstance -> fnWow64EnableWow64FsRedirection(TRUE) succeed!\r\n");
+  expected.push_back("[Glowclear][Notify]InitInstance -> Prepare to exit...\r\n");
+  EXPECT_EQ(os.lines, expected);
+}
+
+}  // namespace
+}  // namespace glow
