@@ -80,6 +80,22 @@ def value_id(entry):
     return key + "\t" + (m.group(1) if m else rest)
 
 
+def readable(entry, limit=240):
+    """Shows REG_MULTI_SZ / REG_EXPAND_SZ data as text and cuts very long data."""
+    def decode(m):
+        kind, hexdata = m.group(1), m.group(2)
+        try:
+            raw = bytes(int(x, 16) for x in hexdata.split(",") if x)
+            text = raw.decode("utf-16-le").rstrip("\0")
+        except ValueError:
+            return m.group(0)
+        if kind == "7":
+            return "multi_sz:[" + " | ".join(text.split("\0")) + "]"
+        return "expand_sz:\"" + text + "\""
+    entry = re.sub(r"hex\(([27])\):([0-9a-fA-F,]*)", decode, entry)
+    return entry if len(entry) <= limit else entry[:limit] + "…"
+
+
 def diff(before_path, after_path, out_path):
     before, after = load(before_path), load(after_path)
     added, gone = sorted(after - before), sorted(before - after)
@@ -102,6 +118,18 @@ def diff(before_path, after_path, out_path):
                            for v in changed],
         "noise": len(noise),
     }
+    # Keys shared by both views (Software\Classes, for one) show up in both exports: count them once.
+    dupes = 0
+    for k in ("keys_added", "keys_gone", "values_added", "values_gone", "values_changed"):
+        seen = set(result[k])
+        kept = []
+        for e in result[k]:
+            if e.startswith("HKLM32\\") and "HKEY_LOCAL_MACHINE" + e[len("HKLM32"):] in seen:
+                dupes += 1
+                continue
+            kept.append(readable(e))
+        result[k] = kept
+    result["shared_view_duplicates"] = dupes
     result["files"] = len(result["files_added"]) + len(result["files_gone"])
     result["registry"] = sum(len(result[k]) for k in
                              ("keys_added", "keys_gone", "values_added", "values_gone", "values_changed"))
