@@ -73,7 +73,9 @@ def main(runs, results_path):
                 left = json.load(open(base + ".leftovers.json"))
             except (OSError, ValueError):
                 left = None
-            rows.append({"rep": rep, "install": inst, "remove": rem, "left": left})
+            busy = read(base + ".busy").strip()
+            reset = read(base + ".reset").strip()
+            rows.append({"rep": rep, "install": inst, "remove": rem, "left": left, "busy": busy, "reset": reset})
         data[peer] = rows
 
     sizes = {p: int(meta.get("size_" + p, "0") or 0) for p, _ in PEERS}
@@ -151,11 +153,13 @@ def main(runs, results_path):
             if len(names) > 30:
                 names = names[:30] + ["- … %d more (see out/bench/runs/%s-1.leftovers.json)" % (len(names) - 30, peer)]
             leftovers += names
-            later = [x["left"] for x in data[peer][1:] if x["left"]]
-            if later:
-                leftovers.append("- later repetitions (each against its own before-state): files %s, registry %s"
-                                 % ("/".join(str(x["files"]) for x in later),
-                                    "/".join(str(x["registry"]) for x in later)))
+            every = [x["left"] for x in data[peer] if x["left"]]
+            if len(every) > 1:
+                leftovers.append("- every repetition (each reset to the state before it): files %s, registry %s"
+                                 % ("/".join(str(x["files"]) for x in every),
+                                    "/".join(str(x["registry"]) for x in every)))
+            if r["reset"]:
+                leftovers.append("- %s" % r["reset"])
             if r["remove"]["state"] != "done":
                 leftovers.append("- removal did not finish within its bound: %s item(s) still there, first `%s`"
                                  % (r["remove"]["left"], r["remove"]["first_left"]))
@@ -219,14 +223,16 @@ def main(runs, results_path):
         cells.append(fmt(int(nsis_sizes[str(n)]), 0) if str(n) in nsis_sizes else "—")
         scale_table.append("| %d | %s |" % (n, " | ".join(cells)))
 
-    raw = ["| peer | rep | install ms | state | removal ms | state | returned ms | left | leftover files | leftover reg |",
-           "|---|---:|---:|---|---:|---|---:|---:|---:|---:|"]
+    raw = ["| peer | rep | install ms | state | removal ms | state | returned ms | left | leftover files | leftover reg "
+           "| machine busy % before |",
+           "|---|---:|---:|---|---:|---|---:|---:|---:|---:|---:|"]
     for peer, label in PEERS:
         for r in data[peer]:
             raw.append("| %s | %d | %s | %s | %s | %s | %s | %s | %s | %s |" % (
                 peer, r["rep"], fmt(r["install"]["done_ms"]), r["install"]["state"], fmt(r["remove"]["done_ms"]),
                 r["remove"]["state"], fmt(r["remove"]["returned_ms"]), r["remove"]["left"],
-                r["left"]["files"] if r["left"] else "—", r["left"]["registry"] if r["left"] else "—"))
+                r["left"]["files"] if r["left"] else "—", r["left"]["registry"] if r["left"] else "—",
+                r["busy"] or "—"))
 
     free = read(os.path.join(runs, "free.txt")).rstrip()
     quick = meta.get("quick") == "1"
@@ -245,10 +251,21 @@ def main(runs, results_path):
     doc.append(free)
     doc.append("```")
     doc.append("")
+    doc.append("- load average at start / end: %s / %s (the machine may be shared; every run first waits up to "
+               "20 s for it to be under 25 %% busy, and the busy figure it saw is in the last table)"
+               % (meta.get("loadavg_start", "?"), meta.get("loadavg_end", "?")))
+    doc.append("")
     doc.append("## Medians")
     doc.append("")
     doc += main_table
     doc.append("")
+    scr = int(meta.get("size_scr", "0") or 0)
+    if scr and sizes["ours"]:
+        both = sizes["ours"] + scr
+        doc.append("Glowset.exe does not carry TAVO.scr (it ships beside it); both peers carry it inside. "
+                   "Glowset.exe + TAVO.scr = %s bytes; against that, NSIS is %s and MSI %s."
+                   % (fmt(both, 0), ratio(sizes["nsis"], both), ratio(sizes["msi"], both)))
+        doc.append("")
     doc.append("Times are medians over the repetitions that finished; a removal that did not finish within its "
                "bound counts in the next table, not in the median.")
     doc.append("")

@@ -6,6 +6,8 @@
       "V <key>\\t<name>=<data>" per value. The 32-bit export's keys are marked HKLM32 (Wow6432Node).
   snapshot.py diff BEFORE AFTER OUT.json
       what is new, gone or changed in AFTER; Wine's own per-start noise (see NOISE) is counted apart.
+  snapshot.py reset RUN.json PREFIX
+      deletes what RUN.json lists as added (files, keys, values), so the next run starts from the same state.
   snapshot.py summary RUN.json...
       prints counts and names, one line per run (for the log).
 """
@@ -136,6 +138,63 @@ def diff(before_path, after_path, out_path):
     json.dump(result, open(out_path, "w"), indent=1)
 
 
+def unquote_name(name):
+    if name == "@":
+        return None
+    return name[1:-1].replace('\\"', '"').replace("\\\\", "\\")
+
+
+def reg_target(key):
+    """Exported key name -> (key for reg.exe, view switch)."""
+    if key.startswith("HKLM32\\"):
+        return "HKEY_LOCAL_MACHINE" + key[len("HKLM32"):], "/reg:32"
+    return key, "/reg:64"
+
+
+def reset(leftovers_path, prefix):
+    """Undoes what a run added (files, keys, values) so the next one starts where this one did.
+    What it changed or removed cannot be put back from a snapshot: that is only reported."""
+    import os
+    import shutil
+    import subprocess
+    r = json.load(open(leftovers_path))
+    env = dict(os.environ, WINEPREFIX=prefix)
+    drive = os.path.realpath(os.path.join(prefix, "drive_c"))
+
+    def reg(*args):
+        subprocess.run(["timeout", "60", "wine", "reg"] + list(args), env=env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    done = 0
+    for rel in sorted(r["files_added"], key=len):
+        path = os.path.realpath(os.path.join(drive, rel))
+        if not path.startswith(drive + os.sep):
+            continue
+        if os.path.isdir(path) and not os.path.islink(path):
+            shutil.rmtree(path, ignore_errors=True)
+        elif os.path.lexists(path):
+            os.remove(path)
+        done += 1
+    removed_keys = []
+    for key in sorted(r["keys_added"], key=len):
+        if any(key.startswith(k + "\\") for k in removed_keys):
+            continue
+        target, view = reg_target(key)
+        reg("delete", target, view, "/f")
+        removed_keys.append(key)
+        done += 1
+    for entry in r["values_added"]:
+        m = re.match(r'^(.*?)\t("(?:[^"\\]|\\.)*"|@)=', entry)
+        if not m or any(m.group(1) == k or m.group(1).startswith(k + "\\") for k in removed_keys):
+            continue
+        target, view = reg_target(m.group(1))
+        name = unquote_name(m.group(2))
+        reg("delete", target, view, *(["/ve"] if name is None else ["/v", name]), "/f")
+        done += 1
+    kept = len(r["values_changed"]) + len(r["values_gone"]) + len(r["keys_gone"]) + len(r["files_gone"])
+    print("reset: %d undone, %d changed or removed entries left as they are" % (done, kept))
+
+
 def summary(paths):
     for p in paths:
         r = json.load(open(p))
@@ -152,6 +211,8 @@ if __name__ == "__main__":
         flatten(*sys.argv[2:])
     elif cmd == "diff" and len(sys.argv) == 5:
         diff(*sys.argv[2:])
+    elif cmd == "reset" and len(sys.argv) == 4:
+        reset(*sys.argv[2:])
     elif cmd == "summary":
         summary(sys.argv[2:])
     else:
