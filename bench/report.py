@@ -228,7 +228,7 @@ def main(runs, results_path):
            "|---|---:|---:|---|---:|---|---:|---:|---:|---:|---:|"]
     for peer, label in PEERS:
         for r in data[peer]:
-            raw.append("| %s | %d | %s | %s | %s | %s | %s | %s | %s | %s |" % (
+            raw.append("| %s | %d | %s | %s | %s | %s | %s | %s | %s | %s | %s |" % (
                 peer, r["rep"], fmt(r["install"]["done_ms"]), r["install"]["state"], fmt(r["remove"]["done_ms"]),
                 r["remove"]["state"], fmt(r["remove"]["returned_ms"]), r["remove"]["left"],
                 r["left"]["files"] if r["left"] else "—", r["left"]["registry"] if r["left"] else "—",

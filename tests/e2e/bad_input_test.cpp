@@ -1,0 +1,131 @@
+// Bad input given to the real programs: each gets a clear outcome and loses nothing it should not.
+#include "run_support.h"
+#include "test_support.h"
+
+namespace glow {
+namespace {
+
+const std::string kPackage = "C:\\glowbad";
+const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+class BadInput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RemoveTree(kPackage);
+    ::CreateDirectoryA(kPackage.c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileA(BuiltProgram("Glowset.exe").c_str(), (kPackage + "\\Glowset.exe").c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(BuiltProgram("TAVO.scr").c_str(), (kPackage + "\\TAVO.scr").c_str(), FALSE));
+  }
+  void TearDown() override { RemoveTree(kPackage); }
+  DWORD Install() { return RunTraced("\"" + kPackage + "\\Glowset.exe\"").exitCode; }
+  // The launcher's exit code: whether it started the uninstaller.
+  DWORD Remove(const std::string& name) {
+    return RunTraced("\"" + WindowsFolder() + "\\" + name + " Uninstaller.exe\"").exitCode;
+  }
+  void Ini(const std::string& bytes) { WriteFileBytes(kPackage + "\\Glowset.ini", bytes); }
+  static std::string Placed(const std::string& name) { return NativeSystemFolder() + "\\" + name + ".scr"; }
+  static void SetCopyList(const std::string& name, DWORD type, const std::string& bytes) {
+    HKEY key = nullptr;
+    ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstall + name).c_str(), 0, KEY_SET_VALUE, &key);
+    ::RegSetValueExA(key, "CopyScrPath", 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                     static_cast<DWORD>(bytes.size()));
+    ::RegCloseKey(key);
+  }
+};
+
+TEST_F(BadInput, ASettingsFileOfBinaryGarbageFallsBackToTheDefaults) {
+  std::string garbage;
+  unsigned seed = 12345;
+  for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+  Ini(garbage);
+  ASSERT_EQ(Install(), 0u);
+  EXPECT_TRUE(FileExists(Placed("TAVO ScreenSaver")));
+  EXPECT_EQ(Remove("TAVO ScreenSaver"), 0u);
+  EXPECT_FALSE(FileExists(Placed("TAVO ScreenSaver")));
+}
+
+TEST_F(BadInput, AHugeNameIsCutAndThenRefusedAsTooLong) {
+  Ini("[Inst]\r\nName=" + std::string(10000, 'n') + "\r\nVersion=" + std::string(10000, 'v') + "\r\n");
+  EXPECT_EQ(Install(), 4u);  // cut to 253 characters, more than a key path holds
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + std::string(253, 'n')));
+  Ini("[Inst]\r\nName=Long Version\r\nVersion=" + std::string(10000, 'v') + "\r\n");
+  ASSERT_EQ(Install(), 0u);
+  EXPECT_TRUE(StoredTextIs(ReadRegValue(HKEY_LOCAL_MACHINE, kUninstall + "Long Version", "DisplayVersion"),
+                           std::string(253, 'v')));
+  EXPECT_EQ(Remove("Long Version"), 0u);
+}
+
+TEST_F(BadInput, ANameThatClimbsOutOfItsFolderTouchesNothing) {
+  Ini("[Inst]\r\nName=..\\..\\evil\r\n");
+  EXPECT_EQ(Install(), 4u);
+  EXPECT_FALSE(FileExists(WindowsFolder() + "\\..\\evil Uninstaller.exe"));
+  EXPECT_FALSE(FileExists(NativeSystemFolder() + "\\..\\..\\evil.scr"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "..\\..\\evil"));
+}
+
+TEST_F(BadInput, ALockedScreenSaverFailsToInstallAndLeavesNothing) {
+  HANDLE lock = ::CreateFileA((kPackage + "\\TAVO.scr").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(Install(), 5u);
+  ::CloseHandle(lock);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "TAVO ScreenSaver"));
+}
+
+TEST_F(BadInput, ALockedFileAmongManyIsSkippedAndTheRestInstalled) {
+  ::DeleteFileA((kPackage + "\\TAVO.scr").c_str());
+  for (const char* name : {"Locked.scr", "Free.scr"})
+    ::CopyFileA(BuiltProgram("TAVO.scr").c_str(), (kPackage + "\\" + name).c_str(), FALSE);
+  HANDLE lock = ::CreateFileA((kPackage + "\\Locked.scr").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_EQ(Install(), 0u);
+  ::CloseHandle(lock);
+  EXPECT_TRUE(FileExists(NativeSystemFolder() + "\\Free.scr"));
+  EXPECT_FALSE(FileExists(NativeSystemFolder() + "\\Locked.scr"));
+  EXPECT_EQ(Remove("TAVO ScreenSaver"), 0u);
+  EXPECT_FALSE(FileExists(NativeSystemFolder() + "\\Free.scr"));
+}
+
+TEST_F(BadInput, AReadOnlyFileOfTheSameNameIsReplaced) {
+  WriteFileBytes(Placed("TAVO ScreenSaver"), "an older, read-only copy");
+  ::SetFileAttributesA(Placed("TAVO ScreenSaver").c_str(), FILE_ATTRIBUTE_READONLY);
+  ASSERT_EQ(Install(), 0u);
+  EXPECT_EQ(ReadFileBytes(Placed("TAVO ScreenSaver")), ReadFileBytes(BuiltProgram("TAVO.scr")));
+  EXPECT_EQ(Remove("TAVO ScreenSaver"), 0u);
+  EXPECT_FALSE(FileExists(Placed("TAVO ScreenSaver")));
+}
+
+TEST_F(BadInput, ACopiedFileListOfTheWrongTypeRemovesNothing) {
+  ASSERT_EQ(Install(), 0u);
+  const std::string placed = SystemFolder() + "\\TAVO ScreenSaver.scr";
+  SetCopyList("TAVO ScreenSaver", REG_BINARY, placed);
+  EXPECT_EQ(Remove("TAVO ScreenSaver"), 0u);  // the launcher started the uninstaller, which removed nothing
+  EXPECT_TRUE(FileExists(Placed("TAVO ScreenSaver")));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "TAVO ScreenSaver"));
+  SetCopyList("TAVO ScreenSaver", REG_SZ, placed);  // mended, the removal goes through
+  EXPECT_EQ(RunTraced("\"" + WindowsFolder() + "\\TAVO ScreenSaver Uninstaller.exe\"").exitCode, 0u);
+  EXPECT_FALSE(FileExists(Placed("TAVO ScreenSaver")));
+}
+
+TEST_F(BadInput, AHundredKilobyteListIsReadWhole) {
+  ASSERT_EQ(Install(), 0u);
+  std::string list;
+  while (list.size() < 100 * 1024) list += "C:\\glow-nowhere\\missing-" + std::to_string(list.size()) + ".scr|";
+  list += SystemFolder() + "\\TAVO ScreenSaver.scr";
+  SetCopyList("TAVO ScreenSaver", REG_SZ, list);
+  EXPECT_EQ(Remove("TAVO ScreenSaver"), 0u);
+  EXPECT_FALSE(FileExists(Placed("TAVO ScreenSaver")));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "TAVO ScreenSaver"));
+}
+
+TEST_F(BadInput, ASecondInstallerWhileOneRunsEndsAtOnceTouchingNothing) {
+  // What a running installer holds for its whole run.
+  for (const char* mutex : {"TAVO ScreenSaver Installer Local Mutex", "Global\\TAVO ScreenSaver Installer Global Mutex"}) {
+    HANDLE held = ::CreateMutexA(nullptr, FALSE, mutex);
+    EXPECT_EQ(Install(), 1u) << mutex;
+    ::CloseHandle(held);
+    EXPECT_FALSE(FileExists(Placed("TAVO ScreenSaver")));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "TAVO ScreenSaver"));
+  }
+}
+
+}  // namespace
+}  // namespace glow
