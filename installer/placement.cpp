@@ -1,8 +1,7 @@
 #include "placement.h"
 
-#include <stdio.h>
-
 #include "file_probe.h"
+#include "format.h"
 #include "os.h"
 #include "trace.h"
 #include "unique.h"
@@ -55,7 +54,7 @@ DWORD GetFileMBSize(const char* path) {
   const long long n64FileSize = size.QuadPart;
   const DWORD dwReturn = static_cast<DWORD>(n64FileSize / 1024);
   char info[kSizeInfoSize] = {};
-  snprintf(info, sizeof info, "%s, n64FileSize: %lld, dwReturn: %d", path, n64FileSize, static_cast<int>(dwReturn));
+  FormatText(info, sizeof info, "%s, n64FileSize: %lld, dwReturn: %d", path, n64FileSize, static_cast<int>(dwReturn));
   TraceNotice(info, "file size info @ GetFileMBSize");
   return dwReturn;
 }

@@ -10,28 +10,34 @@ import zlib
 from pathlib import Path
 
 
-def glow_rgba(size, hue):
-    rows = []
+def glow_indexed(size, hue):
+    """Palette image: alpha in 32 steps times 8 core steps, so it fits 256 entries and packs small."""
+    palette, alphas, index, rows = [], [], {}, []
     c = (size - 1) / 2.0
     for y in range(size):
-        row = bytearray([0])  # PNG filter: none
+        row = bytearray([0])
         for x in range(size):
             d = math.hypot(x - c, y - c) / (size / 2.0)
-            a = max(0.0, 1.0 - d) ** 1.6
-            core = max(0.0, 1.0 - d * 2.2) ** 2
-            r, g, b = hue
-            row += bytes([min(255, int(r + (255 - r) * core)), min(255, int(g + (255 - g) * core)),
-                          min(255, int(b + (255 - b) * core)), int(255 * a)])
+            a = round((max(0.0, 1.0 - d) ** 1.6) * 31)
+            core = round((max(0.0, 1.0 - d * 2.2) ** 2) * 7) if a else 0
+            key = (a, core)
+            if key not in index:
+                index[key] = len(palette)
+                k = core / 7.0
+                palette.append(bytes(min(255, int(v + (255 - v) * k)) for v in hue))
+                alphas.append(round(a * 255 / 31))
+            row.append(index[key])
         rows.append(bytes(row))
-    return b"".join(rows)
+    return b"".join(rows), b"".join(palette), bytes(alphas)
 
 
 def png(size, hue):
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
-    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
-            chunk(b"IDAT", zlib.compress(glow_rgba(size, hue), 9)) + chunk(b"IEND", b""))
+    pixels, palette, alphas = glow_indexed(size, hue)
+    header = struct.pack(">IIBBBBB", size, size, 8, 3, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"PLTE", palette) + chunk(b"tRNS", alphas) +
+            chunk(b"IDAT", zlib.compress(pixels, 9)) + chunk(b"IEND", b""))
 
 
 def ico(sizes, hue):

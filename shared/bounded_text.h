@@ -2,8 +2,9 @@
 // Fixed-capacity text. Nothing here can write past the buffer: every change returns false and
 // leaves the text as it was when the result would not fit.
 #include <stdarg.h>
-#include <stdio.h>
 #include <string.h>
+
+#include "format.h"
 
 namespace glow {
 
@@ -34,7 +35,7 @@ class BoundedText {
     char scratch[N];
     va_list args;
     va_start(args, format);
-    const int written = vsnprintf(scratch, N, format, args);
+    const int written = FormatTextV(scratch, N, format, args);
     va_end(args);
     if (written < 0 || static_cast<size_t>(written) >= N) return false;
     Clear();

@@ -1,6 +1,7 @@
 #include "trace_line.h"
 
-#include <stdio.h>
+#include "format.h"
+
 #include <string.h>
 
 namespace glow {
@@ -11,7 +12,7 @@ namespace {
 
 const char* OrNull(const char* text) { return text ? text : "(null)"; }
 
-// snprintf cuts at the buffer's end; a cut line keeps its CR LF so the next one starts on its own.
+// Formatting cuts at the buffer's end; a cut line keeps its CR LF so the next one starts on its own.
 void EndCutLine(TraceLine* line, int wanted) {
   if (wanted >= 0 && static_cast<size_t>(wanted) < TraceLine::kCapacity) return;
   char* text = line->data();
@@ -26,7 +27,7 @@ void EndCutLine(TraceLine* line, int wanted) {
 
 void FormatNoticeLine(TraceLine* line, const char* tag, const char* where, const char* what) {
   line->Clear();
-  const int wanted = snprintf(line->data(), TraceLine::kCapacity, "[%s][Notify]%s -> %s\r\n", OrNull(tag),
+  const int wanted = FormatText(line->data(), TraceLine::kCapacity, "[%s][Notify]%s -> %s\r\n", OrNull(tag),
                               OrNull(where), OrNull(what));
   EndCutLine(line, wanted);
 }
@@ -34,7 +35,7 @@ void FormatNoticeLine(TraceLine* line, const char* tag, const char* where, const
 void FormatErrorLine(TraceLine* line, const char* tag, const char* where, const char* what, unsigned long code,
                      const char* systemText) {
   line->Clear();
-  const int wanted = snprintf(line->data(), TraceLine::kCapacity, "[%s]%s -> %s error: %lu - %s", OrNull(tag),
+  const int wanted = FormatText(line->data(), TraceLine::kCapacity, "[%s]%s -> %s error: %lu - %s", OrNull(tag),
                               OrNull(where), OrNull(what), code, systemText ? systemText : kNoSystemText);
   EndCutLine(line, wanted);
 }

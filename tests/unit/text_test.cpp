@@ -6,6 +6,7 @@
 
 #include "bounded_text.h"
 #include "command_line.h"
+#include "format.h"
 #include "growable_text.h"
 #include "mb_text.h"
 #include "product_name.h"
@@ -34,6 +35,24 @@ TEST(BoundedText, FitsUpToCapacityLessOneAndRefusesMoreUnchanged) {
   EXPECT_STREQ(text.c_str(), "1234567");
   EXPECT_TRUE(text.Format("%d-%d", 1, 2));
   EXPECT_STREQ(text.c_str(), "1-2");
+}
+
+TEST(FormatText, TheFormsInUseAndVsnprintfSemantics) {
+  char out[64];
+  EXPECT_EQ(FormatText(out, sizeof out, "%04d/%02d/%02d", 2010, 1, 5), 10);
+  EXPECT_STREQ(out, "2010/01/05");
+  FormatText(out, sizeof out, "%s, n64FileSize: %lld, dwReturn: %d", "C:\\a", 5000000000LL, -3);
+  EXPECT_STREQ(out, "C:\\a, n64FileSize: 5000000000, dwReturn: -3");
+  FormatText(out, sizeof out, "error: %lu - %u%%", 4294967295UL, 0u);
+  EXPECT_STREQ(out, "error: 4294967295 - 0%");
+  FormatText(out, sizeof out, "%lld|%d", -9223372036854775807LL - 1, -2147483647 - 1);
+  EXPECT_STREQ(out, "-9223372036854775808|-2147483648");
+  char small[5];
+  EXPECT_EQ(FormatText(small, sizeof small, "%s", "abcdefgh"), 8);  // the length it needed
+  EXPECT_STREQ(small, "abcd");
+  EXPECT_EQ(FormatText(nullptr, 0, "%s-%s", "ab", "cd"), 5);
+  FormatText(out, sizeof out, "%x %s", nullptr);  // a form not in use stays as written
+  EXPECT_STREQ(out, "%x (null)");
 }
 
 TEST(GrowableText, GrowsPastItsFirstAllocation) {
