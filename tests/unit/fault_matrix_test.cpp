@@ -43,14 +43,7 @@ class FaultMatrix : public ::testing::Test {
     DeleteKeyTree(HKEY_LOCAL_MACHINE, kKey);
     SetScrnSave("before");
   }
-  static void SetScrnSave(const std::string& value) {
-    HKEY desktop = nullptr;
-    ::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_WRITE, &desktop);
-    ::RegSetValueExA(desktop, "ScrnSave.exe", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.data()),
-                     static_cast<DWORD>(value.size()));
-    ::RegCloseKey(desktop);
-  }
-  static RegValue ScrnSave() { return ReadRegValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScrnSave.exe"); }
+  static RegValue ScrnSave() { return ReadScrnSave(); }
 
   // The selected screen saver exists, seen natively or through redirection.
   static bool SelectedFileExists() {

@@ -22,7 +22,7 @@ class InstallSequence : public InstallerTest {
  protected:
   void SetUp() override {
     InstallerTest::SetUp();
-    savedScrnSave_ = ReadRegValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScrnSave.exe");
+    savedScrnSave_ = ReadScrnSave();
     WriteIni(std::string("[Inst]\r\nName=") + kProduct + "\r\nVersion=3.1\r\n");
     placed = NativeSystemFolder() + "\\" + kProduct + ".scr";
     placedAs = SystemFolder() + "\\" + kProduct + ".scr";  // as the installer names it
@@ -32,15 +32,7 @@ class InstallSequence : public InstallerTest {
     for (const std::string& path : {placed, launcher}) ::DeleteFileA(path.c_str());
     for (const std::string& path : extraPlaced) ::DeleteFileA(path.c_str());
     DeleteKeyTree(HKEY_LOCAL_MACHINE, kKey);
-    HKEY desktop = nullptr;
-    ::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_WRITE, &desktop);
-    if (savedScrnSave_.exists)
-      ::RegSetValueExW(desktop, L"ScrnSave.exe", 0, savedScrnSave_.type,
-                       reinterpret_cast<const BYTE*>(savedScrnSave_.bytes.data()),
-                       static_cast<DWORD>(savedScrnSave_.bytes.size()));
-    else
-      ::RegDeleteValueA(desktop, "ScrnSave.exe");
-    ::RegCloseKey(desktop);
+    RestoreScrnSave(savedScrnSave_);
     InstallerTest::TearDown();
   }
   int Install(const char* arguments = "Glowset.exe /d") {

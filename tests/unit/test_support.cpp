@@ -129,6 +129,27 @@ RegValue ReadRegValue(HKEY root, const std::string& key, const std::string& name
   return value;
 }
 
+RegValue ReadScrnSave() { return ReadRegValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScrnSave.exe"); }
+
+void SetScrnSave(const std::string& value) {
+  HKEY desktop = nullptr;
+  ::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_WRITE, &desktop);
+  ::RegSetValueExA(desktop, "ScrnSave.exe", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.data()),
+                   static_cast<DWORD>(value.size()));
+  ::RegCloseKey(desktop);
+}
+
+void RestoreScrnSave(const RegValue& saved) {
+  HKEY desktop = nullptr;
+  ::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_WRITE, &desktop);
+  if (saved.exists)
+    ::RegSetValueExW(desktop, L"ScrnSave.exe", 0, saved.type, reinterpret_cast<const BYTE*>(saved.bytes.data()),
+                     static_cast<DWORD>(saved.bytes.size()));
+  else
+    ::RegDeleteValueA(desktop, "ScrnSave.exe");
+  ::RegCloseKey(desktop);
+}
+
 bool KeyExists(HKEY root, const std::string& key) {
   HKEY opened = nullptr;
   if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return false;

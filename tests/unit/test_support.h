@@ -52,6 +52,10 @@ struct RegValue {
   bool exists = false;
 };
 RegValue ReadRegValue(HKEY root, const std::string& key, const std::string& name);
+// The current user's screen-saver selection, as a test finds it and leaves it.
+RegValue ReadScrnSave();
+void SetScrnSave(const std::string& value);
+void RestoreScrnSave(const RegValue& saved);
 bool KeyExists(HKEY root, const std::string& key);
 void DeleteKeyTree(HKEY root, const std::string& key);
 // UTF-16LE bytes of an ASCII text, as the registry stores a text value.

@@ -5,7 +5,7 @@ namespace glow {
 void RemovalTest::SetUp() {
   SeamTest::SetUp();
   SetTraceTag("Glowclear");
-  savedScrnSave_ = ScrnSave();
+  savedScrnSave_ = ReadScrnSave();
   key = std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProduct;
   folder = NewFolder("removal");
   launcher = WindowsFolder() + "\\" + kProduct + " Uninstaller.exe";
@@ -16,15 +16,7 @@ void RemovalTest::TearDown() {
   ::SetFileAttributesA(launcher.c_str(), FILE_ATTRIBUTE_NORMAL);
   ::DeleteFileA(launcher.c_str());
   DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
-  HKEY desktop = nullptr;
-  ::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_WRITE, &desktop);
-  if (savedScrnSave_.exists)
-    ::RegSetValueExW(desktop, L"ScrnSave.exe", 0, savedScrnSave_.type,
-                     reinterpret_cast<const BYTE*>(savedScrnSave_.bytes.data()),
-                     static_cast<DWORD>(savedScrnSave_.bytes.size()));
-  else
-    ::RegDeleteValueA(desktop, "ScrnSave.exe");
-  ::RegCloseKey(desktop);
+  RestoreScrnSave(savedScrnSave_);
   SeamTest::TearDown();
 }
 
@@ -38,14 +30,6 @@ void RemovalTest::Register(const std::string& list, DWORD type) {
   ::RegSetValueExA(created, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(kProduct),
                    static_cast<DWORD>(strlen(kProduct)));
   ::RegCloseKey(created);
-}
-
-void RemovalTest::SetScrnSave(const std::string& value) {
-  HKEY desktop = nullptr;
-  ::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_WRITE, &desktop);
-  ::RegSetValueExA(desktop, "ScrnSave.exe", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.data()),
-                   static_cast<DWORD>(value.size()));
-  ::RegCloseKey(desktop);
 }
 
 std::string RemovalTest::File(const std::string& name, const std::string& bytes) {

@@ -11,8 +11,7 @@ class RemovalTest : public SeamTest {
   void TearDown() override;
   // Records the product with this copied-file list, written as the installer writes it.
   void Register(const std::string& list, DWORD type = REG_SZ);
-  void SetScrnSave(const std::string& value);
-  RegValue ScrnSave() const { return ReadRegValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScrnSave.exe"); }
+  RegValue ScrnSave() const { return ReadScrnSave(); }
   std::string File(const std::string& name, const std::string& bytes = "scr");
 
   std::string key;
