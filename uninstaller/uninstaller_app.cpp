@@ -1,7 +1,5 @@
 #include "uninstaller_app.h"
 
-#include <string.h>
-
 #include "arguments.h"
 #include "mb_text.h"
 #include "os.h"
@@ -53,18 +51,16 @@ bool UninstallerApp::InitInstance() {
     m_nExitCode = kUninstallNameRefused;
     return false;
   }
-  strcpy(m_productName, name.c_str());
+  m_productName = name;
 
   Wow64RedirectionGuard guard;
-  bool bRet = UninstAct(m_productName);
-  if (guard.bWin64()) {
-    guard.SwitchBackOn();
-    if (!bRet) {
-      TraceNotice("bWin64 && !bRet", kWhere);
-      bRet = UninstAct(m_productName);
-    }
-  }
+  bool bRet = UninstAct(m_productName.c_str());
   guard.SwitchBackOn();
+  // On 64-bit Windows a failed pass is tried once more, now with redirection on.
+  if (guard.bWin64() && !bRet) {
+    TraceNotice("bWin64 && !bRet", kWhere);
+    bRet = UninstAct(m_productName.c_str());
+  }
   m_nExitCode = bRet ? kRemoved : kRemovalIncomplete;
   TraceNotice("Prepare to exit...", kWhere);
   return false;

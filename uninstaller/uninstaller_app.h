@@ -1,5 +1,6 @@
 #pragma once
 #include "app_frame.h"
+#include "mb_text.h"
 
 namespace glow {
 
@@ -14,10 +15,10 @@ class UninstallerApp : public AppFrame {
   UninstallerApp();
   bool InitInstance() override;
   // The product name the run settled on (for tests).
-  const char* productName() const { return m_productName; }
+  const char* productName() const { return m_productName.c_str(); }
 
  private:
-  char m_productName[260] = {};
+  PathText m_productName;
 };
 
 }  // namespace glow
