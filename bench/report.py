@@ -129,6 +129,28 @@ def main(runs, results_path):
             fmt(stat(peer, lambda r: r["install"]["outer_ms"]), 0),
             fmt(stat(peer, lambda r: r["remove"]["outer_ms"]), 0)))
 
+    # the same medians over the repetitions that met a quiet machine only
+    def quiet(r):
+        try:
+            return int(r["busy"]) <= 25
+        except ValueError:
+            return False
+    quiet_table = ["| peer | quiet repetitions | install ms | ÷ ours | removal ms | ÷ ours "
+                   "| removal after the command returned, ms (each repetition) |",
+                   "|---|---:|---:|---:|---:|---:|---|"]
+    qo = {}
+    for peer, label in PEERS:
+        rows = [r for r in data[peer] if quiet(r)]
+        qi = median([install_ms(r) for r in rows])
+        qr = median([removal_ms(r) for r in rows])
+        if peer == "ours":
+            qo = {"install": qi, "removal": qr}
+        tails = ["%.0f" % (r["remove"]["done_ms"] - r["remove"]["returned_ms"]) for r in data[peer]
+                 if r["remove"]["done_ms"] is not None and r["remove"]["returned_ms"] is not None]
+        quiet_table.append("| %s | %d/%d | %s | %s | %s | %s | %s |" % (
+            label, len(rows), len(data[peer]), fmt(qi), ratio(qi, qo.get("install")), fmt(qr),
+            ratio(qr, qo.get("removal")), " / ".join(tails) or "—"))
+
     # what removal left, from the first repetition (a prefix nothing had touched before)
     leftovers = []
     for peer, label in PEERS:
@@ -271,6 +293,10 @@ def main(runs, results_path):
     doc.append("")
     doc += detail
     doc.append("")
+    doc.append("Only the repetitions that started on a quiet machine (at most 25 % busy just before them):")
+    doc.append("")
+    doc += quiet_table
+    doc.append("")
     doc.append("## Uninstall key and screen-saver value after install")
     doc.append("")
     doc += value_table
@@ -307,6 +333,8 @@ def main(runs, results_path):
     print("\n".join(main_table))
     print()
     print("\n".join(detail))
+    print()
+    print("\n".join(quiet_table))
     if counts:
         print()
         print("\n".join(scale_table))

@@ -14,7 +14,7 @@ bool LoadScrPath(const char* productName);
 bool UninstAct(const char* productName);
 
 // How long the launcher, which ends right after starting us, may take before its file is given up on.
-constexpr unsigned kLauncherDeleteAttempts = 50;
-constexpr unsigned kLauncherDeleteWaitMs = 100;
+constexpr unsigned kLauncherDeleteAttempts = 300;
+constexpr unsigned kLauncherDeleteWaitMs = 10;  // at most 3 s in all
 
 }  // namespace glow
