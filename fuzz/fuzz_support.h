@@ -4,16 +4,17 @@
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <string>
 
 // abort() rather than assert(): must hold in every build, and libFuzzer keeps the input on SIGABRT.
-#define FUZZ_CHECK(cond)                                                                   \
-  do {                                                                                     \
-    if (!(cond)) {                                                                         \
-      fprintf(stderr, "invariant broken: %s (%s:%d)\n", #cond, __FILE__, __LINE__);        \
-      abort();                                                                             \
-    }                                                                                      \
+#define FUZZ_CHECK(cond)                                                            \
+  do {                                                                              \
+    if (!(cond)) {                                                                  \
+      fprintf(stderr, "invariant broken: %s (%s:%d)\n", #cond, __FILE__, __LINE__); \
+      abort();                                                                      \
+    }                                                                               \
   } while (0)
 
 namespace fuzz {
@@ -24,7 +25,7 @@ inline bool NoLeadBytes(unsigned char) { return false; }
 inline bool Cp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 // A table the input chooses, so even ASCII (the delimiter itself) can be a lead byte.
-extern uint8_t g_leadSet[32];
+inline uint8_t g_leadSet[32];
 inline bool FuzzedLead(unsigned char c) { return (g_leadSet[c >> 3] >> (c & 7)) & 1; }
 
 typedef bool (*LeadTest)(unsigned char);
@@ -45,6 +46,22 @@ inline std::string AsText(const uint8_t* data, size_t size) {
   if (zero != std::string::npos) text.resize(zero);
   return text;
 }
+
+// A heap copy with no spare byte after its zero, so AddressSanitizer sees any read past the end.
+// (std::string and the product's growable text keep slack that hides such a read.)
+class TightText {
+ public:
+  explicit TightText(const std::string& text) : data_(static_cast<char*>(malloc(text.size() + 1))) {
+    memcpy(data_, text.c_str(), text.size() + 1);
+  }
+  ~TightText() { free(data_); }
+  TightText(const TightText&) = delete;
+  TightText& operator=(const TightText&) = delete;
+  char* get() { return data_; }
+
+ private:
+  char* data_;
+};
 
 // Character starts of `text` walked from its beginning, the way the Windows runtime walks DBCS text:
 // a lead byte with a byte behind it takes two.

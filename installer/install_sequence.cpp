@@ -48,7 +48,7 @@ bool AcceptProductName(const char* name, const char* systemFolder) {
   PathText windowsFolder;
   if (!Sys().SHGetSpecialFolderPathA(nullptr, windowsFolder.data(), CSIDL_WINDOWS, FALSE))
     windowsFolder.Assign("C:\\Windows");
-  const char* fault = ProductNameFault(name);
+  const char* fault = ProductNameFault(name, SystemLeadByte);
   if (!fault) fault = JoinedPathFault(systemFolder, name, ".scr");
   if (!fault) fault = JoinedPathFault(windowsFolder.c_str(), name, " Uninstaller.exe");
   if (!fault) return true;

@@ -168,7 +168,8 @@ TEST_F(InstallSequence, TheGuardIsSwitchedBackOnAfterAPlacementFailure) {
 
 TEST_F(InstallSequence, AnUnsafeProductNameIsRefusedBeforeAnythingIsTouched) {
   WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
-  for (const std::string& name : {std::string("..\\..\\evil"), std::string(208, 'n'), std::string("a|b")}) {
+  for (const std::string& name :
+       {std::string("..\\..\\evil"), std::string(208, 'n'), std::string("a|b"), std::string("X Uninstaller Pro")}) {
     WriteIni("[Inst]\r\nName=" + name + "\r\n");
     EXPECT_CALL(os, CopyFileA(_, _, _)).Times(0);
     EXPECT_CALL(os, FindResourceA(_, _, _)).Times(0);
@@ -177,10 +178,12 @@ TEST_F(InstallSequence, AnUnsafeProductNameIsRefusedBeforeAnythingIsTouched) {
     EXPECT_EQ(Install(), kProductNameRefused) << name;
     ::testing::Mock::VerifyAndClearExpectations(&os);
   }
-  EXPECT_EQ(os.boxes.size(), 3u);
+  EXPECT_EQ(os.boxes.size(), 4u);
   EXPECT_EQ(LinesWith("product name refused: contains a character not allowed in file names @ InitInstance"), 2)
       << AllLines();
   EXPECT_EQ(LinesWith("product name refused: longer than 207 characters @ InitInstance"), 1);
+  // The launcher would ask to remove "X Pro": such a product could never be removed.
+  EXPECT_EQ(LinesWith("product name refused: contains \" Uninstaller\", which the launcher removes"), 1);
 }
 
 TEST_F(InstallSequence, InstallingTwiceLeavesOneSetAndAFreshList) {

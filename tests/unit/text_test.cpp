@@ -131,13 +131,20 @@ TEST(DebugSwitch, OnlyTheWholeTextSlashOrDashDInAnyCase) {
 }
 
 TEST(ProductName, RefusesWhatCannotBeOneFileNameOrIsTooLong) {
-  EXPECT_EQ(ProductNameFault("TAVO ScreenSaver"), nullptr);
-  EXPECT_EQ(ProductNameFault("Foo-1.2 (beta)"), nullptr);
-  EXPECT_EQ(ProductNameFault(std::string(207, 'x').c_str()), nullptr);
-  EXPECT_NE(ProductNameFault(std::string(208, 'x').c_str()), nullptr);
+  EXPECT_EQ(ProductNameFault("TAVO ScreenSaver", NoLeadBytes), nullptr);
+  EXPECT_EQ(ProductNameFault("Foo-1.2 (beta)", NoLeadBytes), nullptr);
+  EXPECT_EQ(ProductNameFault(std::string(207, 'x').c_str(), NoLeadBytes), nullptr);
+  EXPECT_NE(ProductNameFault(std::string(208, 'x').c_str(), NoLeadBytes), nullptr);
   for (const char* bad : {"..\\..\\evil", "a/b", "a:b", "a*", "a?", "a\"b", "<a>", "a|b", "tab\there", ".", "..",
-                          "ends in blank ", "ends in dot.", "CON", "nul", "com1", "LPT9.txt", ""})
-    EXPECT_NE(ProductNameFault(bad), nullptr) << bad;
+                          "ends in blank ", "ends in dot.", "CON", "nul", "com1", "LPT9.txt", "",
+                          "X Uninstaller Pro", " Uninstaller"})
+    EXPECT_NE(ProductNameFault(bad, NoLeadBytes), nullptr) << bad;
+  // Names the launcher could not give back, or that would swallow what is joined behind them.
+  EXPECT_EQ(ProductNameFault("Foo uninstaller", NoLeadBytes), nullptr);  // a small u is not removed
+  EXPECT_NE(ProductNameFault("A\x81", Lead0x81), nullptr);
+  // A trail byte that looks like a separator belongs to its character.
+  EXPECT_EQ(ProductNameFault("A\x81\\B", Lead0x81), nullptr);
+  EXPECT_NE(ProductNameFault("A\x81\\B", NoLeadBytes), nullptr);
   EXPECT_EQ(JoinedPathFault("C:\\windows", std::string(232, 'x').c_str(), " Uninstaller.exe"), nullptr);
   EXPECT_NE(JoinedPathFault("C:\\windows", std::string(233, 'x').c_str(), " Uninstaller.exe"), nullptr);
 }
