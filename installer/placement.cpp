@@ -1,5 +1,7 @@
 #include "placement.h"
 
+#include <string.h>
+
 #include "file_probe.h"
 #include "format.h"
 #include "os.h"
@@ -22,12 +24,18 @@ const char kWhere[] = "InitInstance";
 
 void ShowFailedToInstall() { Sys().MessageBoxA(nullptr, kFailedToInstall, kInstallerCaption, MB_ICONERROR); }
 
-// Adds one placed file to the list; false (traced) when the list cannot grow any further.
+// Adds one placed file to the list, separator and path in one step. A copy the list cannot record is
+// removed again: the uninstaller deletes by the list, so an unrecorded copy would stay behind for good.
 bool AppendToCopyList(const char* target) {
-  if ((g_tszCopyScrPath.Empty() || g_tszCopyScrPath.Append(kListSeparator)) && g_tszCopyScrPath.Append(target))
+  const size_t separator = g_tszCopyScrPath.Empty() ? 0 : sizeof kListSeparator - 1;
+  if (g_tszCopyScrPath.Reserve(g_tszCopyScrPath.Length() + separator + strlen(target) + 1)) {
+    if (separator) g_tszCopyScrPath.Append(kListSeparator);
+    g_tszCopyScrPath.Append(target);
     return true;
+  }
   ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-  TraceError(target, "copied-file list cannot grow @ CopyFiles");
+  TraceError(target, "copied-file list cannot grow, copy removed @ CopyFiles");
+  Sys().DeleteFileA(target);
   return false;
 }
 
@@ -117,7 +125,13 @@ bool PlaceScreenSavers(const InstallSettings& settings, const char* systemFolder
     }
     TraceNotice(target.c_str(), "CopyFile done @ InitInstance");
     Sys().SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    g_tszCopyScrPath.Assign(target.c_str());
+    if (!g_tszCopyScrPath.Assign(target.c_str())) {
+      ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      TraceError(target.c_str(), "copied-file list cannot hold the copy, copy removed @ InitInstance");
+      Sys().DeleteFileA(target.c_str());
+      ShowFailedToInstall();
+      return false;
+    }
     g_dwEstimatedSize = GetFileMBSize(target.c_str());
     *scrPath = target;
     return true;

@@ -1,17 +1,20 @@
 #include "growable_text.h"
 
-#include <stdlib.h>
 #include <string.h>
 
+#include "heap_block.h"
 #include "sizes.h"
 
 namespace glow {
 
-GrowableText::~GrowableText() { free(data_); }
+GrowableText::~GrowableText() { FreeBlock(data_); }
 
+// Gives the block back: a list from an earlier run should not pin its memory.
 void GrowableText::Clear() {
+  FreeBlock(data_);
+  data_ = nullptr;
   length_ = 0;
-  if (data_) data_[0] = '\0';
+  capacity_ = 0;
 }
 
 bool GrowableText::Reserve(size_t capacity) {
@@ -21,7 +24,7 @@ bool GrowableText::Reserve(size_t capacity) {
     if (grown > static_cast<size_t>(-1) / 2) return false;
     grown *= 2;
   }
-  char* moved = static_cast<char*>(realloc(data_, grown));
+  char* moved = static_cast<char*>(GrowBlock(data_, grown));
   if (!moved) return false;
   memset(moved + capacity_, 0, grown - capacity_);
   data_ = moved;

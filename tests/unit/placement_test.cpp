@@ -29,10 +29,10 @@ class Placement : public InstallerTest {
     return PlaceScreenSavers(settings, systemFolder.c_str(), &scrPath);
   }
   // Names in the order the folder search gives them.
-  std::vector<std::string> SearchOrder(const std::string& pattern) {
+  std::vector<std::string> SearchOrder(const std::string& pattern, const std::string& where = "") {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA((ownFolder + "\\" + pattern).c_str(), &found);
+    HANDLE search = ::FindFirstFileA(((where.empty() ? ownFolder : where) + "\\" + pattern).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
       if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
@@ -124,6 +124,54 @@ TEST_F(Placement, TheListGrowsPast2048BytesForHundredsOfFiles) {
   const std::string list = g_tszCopyScrPath.c_str();
   EXPECT_GT(list.size(), 2048u * 6);
   EXPECT_EQ(std::count(list.begin(), list.end(), '|'), 199);
+}
+
+// When memory runs out the list must still hold exactly what stands in the system folder: the uninstaller
+// deletes by it, so a stray separator or an unlisted copy would be left behind for good.
+TEST_F(Placement, AListThatCannotGrowRecordsExactlyTheFilesThatStay) {
+  const std::string stem(60, 's');
+  for (int i = 0; i < 60; ++i) WriteFileBytes(ownFolder + "\\" + stem + std::to_string(i) + ".scr", "x");
+  // The list takes a first block and then doubles twice for these 60 paths: fail each of those in turn.
+  for (unsigned failing = 1; failing <= 3; ++failing) {
+    SCOPED_TRACE(failing);
+    ResetPlacementState();
+    systemFolder = NewFolder("system" + std::to_string(failing));
+    FailBlockGrowthFrom(failing);
+    const bool placed = Place();
+    FailBlockGrowthFrom(0);
+
+    std::vector<std::string> listed;
+    const std::string list = g_tszCopyScrPath.c_str();
+    for (size_t start = 0; start <= list.size() && !list.empty();) {
+      const size_t end = std::min(list.find('|', start), list.size());
+      listed.push_back(list.substr(start, end - start));
+      start = end + 1;
+    }
+    std::vector<std::string> present;
+    for (const std::string& name : SearchOrder("*.scr", systemFolder)) present.push_back(systemFolder + "\\" + name);
+    std::sort(present.begin(), present.end());
+    std::vector<std::string> sortedListed = listed;
+    std::sort(sortedListed.begin(), sortedListed.end());
+    EXPECT_EQ(sortedListed, present);
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), std::string()), 0) << list;
+    EXPECT_EQ(placed, !listed.empty());
+    if (placed) EXPECT_EQ(systemFolder + "\\" + LastScr.c_str(), listed.back());
+    if (!placed) EXPECT_EQ(os.boxes.size(), 1u);
+    EXPECT_GE(LinesWith("[Glowset]copied-file list cannot grow, copy removed @ CopyFiles -> "), 1);
+    os.boxes.clear();
+  }
+}
+
+TEST_F(Placement, ADirectCopyTheListCannotHoldIsRemovedAndFailsToInstall) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", "t");
+  FailBlockGrowthFrom(1);
+  EXPECT_FALSE(Place("Foo"));
+  EXPECT_FALSE(FileExists(systemFolder + "\\Foo.scr"));
+  EXPECT_EQ(os.boxes.size(), 1u);
+  EXPECT_EQ(LinesWith("[Glowset]copied-file list cannot hold the copy, copy removed @ InitInstance -> " + systemFolder +
+                      "\\Foo.scr error: 8 - "),
+            1)
+      << AllLines();
 }
 
 TEST_F(Placement, FileSizeIsInWholeKiB) {

@@ -12,6 +12,7 @@ void SeamTest::SetUp() {
 }
 
 void SeamTest::TearDown() {
+  FailBlockGrowthFrom(0);
   SetSys(nullptr);
   ResetTraceForTests();
   for (const std::string& folder : folders_) RemoveTree(folder);

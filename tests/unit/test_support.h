@@ -8,6 +8,7 @@
 
 #include <shlobj.h>
 
+#include "heap_block.h"
 #include "mock_os.h"
 #include "trace.h"
 
