@@ -95,7 +95,15 @@ bool LoadScrPath(const char* productName) {
   if (read != ERROR_SUCCESS || tszPathStr.Empty()) return false;
 
   MbTokenizer pieces(tszPathStr.data(), '|', SystemLeadByte);
-  for (char* piece = pieces.Next(); piece; piece = pieces.Next()) g_removalList.Add(piece);
+  for (char* piece = pieces.Next(); piece; piece = pieces.Next()) {
+    // A file left off the list would outlive the key that records it: better to remove nothing yet.
+    if (!g_removalList.Add(piece)) {
+      ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      TraceError(piece, "removal list cannot grow @ LoadScrPath");
+      g_removalList.Clear();
+      return false;
+    }
+  }
   return true;
 }
 
@@ -111,10 +119,15 @@ bool UninstAct(const char* productName) {
     windowsFolder.Assign("C:\\Windows");
   }
   PathText launcherPath;
-  const bool launcherListed = launcherPath.Format("%s\\%s Uninstaller.exe", windowsFolder.c_str(), productName) &&
-                              g_removalList.Add(launcherPath.c_str());
+  const bool launcherFormed = launcherPath.Format("%s\\%s Uninstaller.exe", windowsFolder.c_str(), productName);
+  if (!launcherFormed) {
+    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    TraceError(productName, "launcher path too long @ UninstAct");
+  }
+  const bool launcherListed = launcherFormed && g_removalList.Add(launcherPath.c_str());
   const size_t listed = g_removalList.Count();
   for (size_t i = 0; i < listed; ++i) RemoveFile(g_removalList.At(i), launcherListed && i + 1 == listed);
+  if (launcherFormed && !launcherListed) RemoveFile(launcherPath.c_str(), true);  // no room to list it: still goes
 
   PathText keyPath;
   FormKeyPath(productName, &keyPath);

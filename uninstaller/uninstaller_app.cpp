@@ -40,8 +40,15 @@ bool UninstallerApp::InitInstance() {
   PathText name;
   bool nameTooLong = false;
   TracingListener listener(&name, &nameTooLong);
-  ParseUninstallerArguments(m_lpCmdLine, SystemLeadByte, &listener);
+  const bool argumentsRead = ParseUninstallerArguments(m_lpCmdLine, SystemLeadByte, &listener);
   TraceNotice(m_lpCmdLine, "m_lpCmdLine @ InitInstance");
+  // Falling back to the default name here would remove a product nobody asked to remove.
+  if (!argumentsRead) {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    TraceError(m_lpCmdLine, "argument text cannot be read @ InitInstance");
+    m_nExitCode = kArgumentsUnreadable;
+    return false;
+  }
   if (name.Empty() && !nameTooLong) name.Assign(kDefaultName);
 
   // The name is joined into the 260-byte key path: refuse one that cannot fit before anything is touched.

@@ -8,6 +8,7 @@ enum UninstallerExitCode {
   kRemoved = 0,             // the last removal pass got to its end
   kRemovalIncomplete = 1,   // nothing registered under the name, or the desktop key could not be opened
   kUninstallNameRefused = 2,  // the product name is too long for the key path
+  kArgumentsUnreadable = 3,   // no room to read the argument text: which product is meant is unknown
 };
 
 class UninstallerApp : public AppFrame {

@@ -135,6 +135,27 @@ TEST_F(UninstallActions, AListOfAnyLengthIsReadWhole) {
   EXPECT_EQ(g_removalList.Count(), 2002u);
 }
 
+// Memory running out while the removal list is built: a file left off the list would outlive its record.
+TEST_F(UninstallActions, ARemovalListThatCannotGrowRemovesAllOrNothing) {
+  // Growths in order: the stored value, the list, the three paths, the launcher's path.
+  for (unsigned failing = 1; failing <= 6; ++failing) {
+    SCOPED_TRACE(failing);
+    const std::vector<std::string> files = {File("a.scr"), File("b.scr"), File("c.scr")};
+    WriteFileBytes(launcher, "launcher");
+    Register(files[0] + "|" + files[1] + "|" + files[2]);
+    SetScrnSave(files[2]);
+    FailBlockGrowthFrom(failing);
+    const bool removed = UninstAct(kProduct);
+    FailBlockGrowthFrom(0);
+    for (const std::string& file : files) EXPECT_EQ(FileExists(file), !removed) << file;
+    EXPECT_EQ(FileExists(launcher), !removed);
+    EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, key), !removed);
+    EXPECT_EQ(StoredTextIs(ScrnSave(), ""), removed);
+    EXPECT_EQ(removed, failing == 6);  // the launcher's path unlisted still goes
+  }
+  EXPECT_EQ(LinesWith("[Glowclear]removal list cannot grow @ LoadScrPath -> "), 4) << AllLines();  // growths 2 to 5
+}
+
 TEST_F(UninstallActions, ADesktopKeyThatCannotBeOpenedFailsAfterFilesAndKeyAreGone) {
   const std::string a = File("a.scr");
   Register(a);

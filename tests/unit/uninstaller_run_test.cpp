@@ -76,6 +76,14 @@ TEST_F(UninstallerRun, ARetrySucceedsWhenTheFirstPassCouldNotReadTheRecord) {
   EXPECT_FALSE(FileExists(a));
 }
 
+TEST_F(UninstallerRun, ArgumentsThatCannotBeReadRemoveNoProductAtAll) {
+  Register(File("a.scr"));
+  EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(0);  // not even the default product's record
+  FailBlockGrowthFrom(1);
+  EXPECT_EQ(Run("/d \"/name=Glowtest Removal\""), kArgumentsUnreadable);
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key));
+}
+
 TEST_F(UninstallerRun, ACompleteRunTracesExactlyTheseLinesInOrder) {
   const std::string a = File("a.scr");
   Register(a);
