@@ -24,8 +24,14 @@ const char kWhere[] = "InitInstance";
 
 void ShowFailedToInstall() { Sys().MessageBoxA(nullptr, kFailedToInstall, kInstallerCaption, MB_ICONERROR); }
 
-// Adds one placed file to the list, separator and path in one step. A copy the list cannot record is
-// removed again: the uninstaller deletes by the list, so an unrecorded copy would stay behind for good.
+// The uninstaller deletes by the list, so a copy the list cannot record would stay behind for good.
+void RemoveUnrecordedCopy(const char* target, const char* traceText) {
+  ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  TraceError(target, traceText);
+  Sys().DeleteFileA(target);
+}
+
+// Adds one placed file to the list, separator and path in one step; a copy it cannot record is removed.
 bool AppendToCopyList(const char* target) {
   const size_t separator = g_tszCopyScrPath.Empty() ? 0 : sizeof kListSeparator - 1;
   if (g_tszCopyScrPath.Reserve(g_tszCopyScrPath.Length() + separator + strlen(target) + 1)) {
@@ -33,9 +39,7 @@ bool AppendToCopyList(const char* target) {
     g_tszCopyScrPath.Append(target);
     return true;
   }
-  ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-  TraceError(target, "copied-file list cannot grow, copy removed @ CopyFiles");
-  Sys().DeleteFileA(target);
+  RemoveUnrecordedCopy(target, "copied-file list cannot grow, copy removed @ CopyFiles");
   return false;
 }
 
@@ -126,9 +130,7 @@ bool PlaceScreenSavers(const InstallSettings& settings, const char* systemFolder
     TraceNotice(target.c_str(), "CopyFile done @ InitInstance");
     Sys().SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!g_tszCopyScrPath.Assign(target.c_str())) {
-      ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-      TraceError(target.c_str(), "copied-file list cannot hold the copy, copy removed @ InitInstance");
-      Sys().DeleteFileA(target.c_str());
+      RemoveUnrecordedCopy(target.c_str(), "copied-file list cannot hold the copy, copy removed @ InitInstance");
       ShowFailedToInstall();
       return false;
     }

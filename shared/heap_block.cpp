@@ -5,21 +5,18 @@
 namespace glow {
 
 namespace {
-unsigned g_growthsBeforeFailure = 0;  // 0: growth never fails on purpose
-bool g_growthFails = false;
+// 0: growth never fails on purpose; 1: every growth fails; n: n - 1 more growths succeed first.
+unsigned g_growthsUntilFailure = 0;
 }  // namespace
 
 void* GrowBlock(void* block, size_t size) {
-  if (!g_growthFails && g_growthsBeforeFailure && --g_growthsBeforeFailure == 0) g_growthFails = true;
-  if (g_growthFails) return nullptr;
+  if (g_growthsUntilFailure == 1) return nullptr;
+  if (g_growthsUntilFailure) --g_growthsUntilFailure;
   return realloc(block, size);
 }
 
 void FreeBlock(void* block) { free(block); }
 
-void FailBlockGrowthFrom(unsigned nth) {
-  g_growthsBeforeFailure = nth;
-  g_growthFails = false;
-}
+void FailBlockGrowthFrom(unsigned nth) { g_growthsUntilFailure = nth; }
 
 }  // namespace glow
