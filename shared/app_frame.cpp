@@ -6,6 +6,8 @@
 namespace glow {
 
 int AppFrame::Run(char* commandLine) {
+  // First of all: no DLL may come from the program's own folder, the user's folders or the current folder.
+  Sys().LoadSystemLibraries();
   static char empty[] = "";
   m_lpCmdLine = commandLine ? const_cast<char*>(ArgumentText(commandLine, SystemLeadByte)) : empty;
   // Every program does its job in InitInstance and returns false; a true result would start a

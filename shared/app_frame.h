@@ -8,7 +8,8 @@ class AppFrame {
  public:
   virtual ~AppFrame() = default;
 
-  // Derives m_lpCmdLine from the full command line, then runs InitInstance and ExitInstance.
+  // Loads the system libraries, derives m_lpCmdLine from the full command line, then runs InitInstance
+  // and ExitInstance.
   int Run(char* commandLine);
 
   virtual bool InitInstance() = 0;

@@ -1,6 +1,8 @@
 #pragma once
 // The programs' one seam to the operating system: one method per Win32 operation they use.
 // Product code calls Sys(); tests install a mock that delegates to the real one and fails single calls.
+// The programs import only kernel32 and the C runtime; everything else is found at run time by the real
+// implementation, and a function it could not find fails like a failed call, with ERROR_PROC_NOT_FOUND.
 #include <windows.h>
 
 namespace glow {
@@ -8,6 +10,11 @@ namespace glow {
 class Os {
  public:
   virtual ~Os() = default;
+
+  // Start-up: narrows the DLL search to the system folder, then loads advapi32, shell32 and user32 from
+  // it and looks up every function that some systems lack. Runs first, while WOW64 redirection is still
+  // on (with it off, loading from the system folder fails on 64-bit Windows). False when anything is missing.
+  virtual BOOL LoadSystemLibraries() = 0;
 
   // Process, module and command line
   virtual LPSTR GetCommandLineA() = 0;
@@ -22,7 +29,11 @@ class Os {
                               LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags,
                               LPVOID environment, LPCSTR currentFolder, LPSTARTUPINFOA startup,
                               LPPROCESS_INFORMATION info) = 0;
+  virtual DWORD ResumeThread(HANDLE thread) = 0;
+  virtual BOOL TerminateProcess(HANDLE process, UINT exitCode) = 0;
+  virtual BOOL QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR name, PDWORD size) = 0;  // Vista
   virtual void Sleep(DWORD milliseconds) = 0;
+  virtual DWORD GetTickCount() = 0;
 
   // Handles and mutexes
   virtual HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) = 0;
@@ -34,16 +45,23 @@ class Os {
   virtual BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) = 0;
   virtual BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) = 0;
   virtual BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER size) = 0;
+  virtual HANDLE ReOpenFile(HANDLE file, DWORD access, DWORD share, DWORD flags) = 0;                 // Vista
+  virtual DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD size, DWORD flags) = 0;       // Vista
+  virtual BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) = 0;
+  virtual BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info,
+                                          DWORD size) = 0;                                             // Vista
+  virtual DWORD GetFileAttributesA(LPCSTR path) = 0;
   virtual BOOL CopyFileA(LPCSTR source, LPCSTR target, BOOL failIfExists) = 0;
   virtual BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) = 0;
   virtual BOOL DeleteFileA(LPCSTR path) = 0;
+  virtual BOOL MoveFileExA(LPCSTR source, LPCSTR target, DWORD flags) = 0;
   virtual HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found) = 0;
   virtual BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA found) = 0;
   virtual BOOL FindClose(HANDLE search) = 0;
   virtual BOOL SHGetSpecialFolderPathA(HWND owner, LPSTR path, int csidl, BOOL create) = 0;
   virtual int SHCreateDirectoryExA(HWND owner, LPCSTR path, const SECURITY_ATTRIBUTES* attributes) = 0;
 
-  // Registry
+  // Registry. A failed open or create leaves the output key null.
   virtual LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options,
                                REGSAM access, LPSECURITY_ATTRIBUTES attributes, PHKEY result,
                                LPDWORD disposition) = 0;
@@ -79,9 +97,16 @@ class Os {
   virtual int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) = 0;
 };
 
+// How many functions the real operations find at run time.
+constexpr int kRunTimeFunctionCount = 13;
+
 // The real operations.
 class RealOs : public Os {
  public:
+  BOOL LoadSystemLibraries() override;
+  // The same with other libraries standing in for the three, so that tests can make one go missing.
+  BOOL LoadSystemLibraries(const char* advapi32, const char* shell32, const char* user32);
+
   LPSTR GetCommandLineA() override;
   DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size) override;
   HMODULE GetModuleHandleA(LPCSTR name) override;
@@ -92,7 +117,11 @@ class RealOs : public Os {
   BOOL CreateProcessA(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
                       LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment,
                       LPCSTR currentFolder, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION info) override;
+  DWORD ResumeThread(HANDLE thread) override;
+  BOOL TerminateProcess(HANDLE process, UINT exitCode) override;
+  BOOL QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR name, PDWORD size) override;
   void Sleep(DWORD milliseconds) override;
+  DWORD GetTickCount() override;
   HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) override;
   BOOL CloseHandle(HANDLE handle) override;
   HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes, DWORD disposition,
@@ -100,9 +129,15 @@ class RealOs : public Os {
   BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) override;
   BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) override;
   BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER size) override;
+  HANDLE ReOpenFile(HANDLE file, DWORD access, DWORD share, DWORD flags) override;
+  DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD size, DWORD flags) override;
+  BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) override;
+  BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) override;
+  DWORD GetFileAttributesA(LPCSTR path) override;
   BOOL CopyFileA(LPCSTR source, LPCSTR target, BOOL failIfExists) override;
   BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) override;
   BOOL DeleteFileA(LPCSTR path) override;
+  BOOL MoveFileExA(LPCSTR source, LPCSTR target, DWORD flags) override;
   HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found) override;
   BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA found) override;
   BOOL FindClose(HANDLE search) override;
@@ -131,6 +166,13 @@ class RealOs : public Os {
   HLOCAL LocalFree(HLOCAL memory) override;
   void OutputDebugStringA(LPCSTR line) override;
   int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) override;
+
+ private:
+  template <typename Function>
+  Function Find(int index) const {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(functions_[index]));
+  }
+  FARPROC functions_[kRunTimeFunctionCount] = {};
 };
 
 // The seam in force: the real operations unless a test installed its own.

@@ -1,6 +1,8 @@
 #pragma once
 // Owners that release what the system handed out, on every path. Movable, never copied.
-// put() releases the old value before handing out the address, so reusing an owner cannot leak.
+// put() releases the old value before handing out the address, so reusing an owner cannot leak, and a
+// failed open leaves nothing to release: the seam's registry opens and process starts leave their output
+// empty on failure (the platform does not promise that, so the real implementation sees to it).
 #include <windows.h>
 
 #include "os.h"

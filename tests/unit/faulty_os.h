@@ -42,6 +42,48 @@ class FaultyOs : public RealOs {
     return IDOK;
   }
 
+  BOOL LoadSystemLibraries() override {
+    if (Fails("LoadSystemLibraries")) return Failed<BOOL>(FALSE);
+    return RealOs::LoadSystemLibraries();
+  }
+  DWORD ResumeThread(HANDLE thread) override {
+    if (Fails("ResumeThread")) return Failed<DWORD>(static_cast<DWORD>(-1));
+    return RealOs::ResumeThread(thread);
+  }
+  BOOL TerminateProcess(HANDLE process, UINT code) override {
+    if (Fails("TerminateProcess")) return Failed<BOOL>(FALSE);
+    return RealOs::TerminateProcess(process, code);
+  }
+  BOOL QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR name, PDWORD size) override {
+    if (Fails("QueryFullProcessImageNameA")) return Failed<BOOL>(FALSE);
+    return RealOs::QueryFullProcessImageNameA(process, flags, name, size);
+  }
+  HANDLE ReOpenFile(HANDLE file, DWORD access, DWORD share, DWORD flags) override {
+    if (Fails("ReOpenFile")) return Failed<HANDLE>(INVALID_HANDLE_VALUE);
+    const HANDLE outcome = RealOs::ReOpenFile(file, access, share, flags);
+    if (outcome != INVALID_HANDLE_VALUE) ++held;
+    return outcome;
+  }
+  DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD size, DWORD flags) override {
+    if (Fails("GetFinalPathNameByHandleA")) return Failed<DWORD>(0);
+    return RealOs::GetFinalPathNameByHandleA(file, path, size, flags);
+  }
+  BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) override {
+    if (Fails("GetFileInformationByHandle")) return Failed<BOOL>(FALSE);
+    return RealOs::GetFileInformationByHandle(file, info);
+  }
+  BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) override {
+    if (Fails("SetFileInformationByHandle")) return Failed<BOOL>(FALSE);
+    return RealOs::SetFileInformationByHandle(file, kind, info, size);
+  }
+  DWORD GetFileAttributesA(LPCSTR path) override {
+    if (Fails("GetFileAttributesA")) return Failed<DWORD>(INVALID_FILE_ATTRIBUTES);
+    return RealOs::GetFileAttributesA(path);
+  }
+  BOOL MoveFileExA(LPCSTR source, LPCSTR target, DWORD flags) override {
+    if (Fails("MoveFileExA")) return Failed<BOOL>(FALSE);
+    return RealOs::MoveFileExA(source, target, flags);
+  }
   HMODULE GetModuleHandleA(LPCSTR name) override {
     if (Fails("GetModuleHandleA")) return Failed<HMODULE>(nullptr);
     const HMODULE outcome = RealOs::GetModuleHandleA(name);

@@ -13,6 +13,17 @@ namespace glow {
 class MockOs : public Os {
  public:
   MockOs() {
+    real_.LoadSystemLibraries();
+    ON_CALL(*this, LoadSystemLibraries).WillByDefault([this]() { return real_.LoadSystemLibraries(); });
+    ON_CALL(*this, ResumeThread).WillByDefault([this](HANDLE thread) { return real_.ResumeThread(thread); });
+    ON_CALL(*this, TerminateProcess).WillByDefault([this](HANDLE process, UINT code) { return real_.TerminateProcess(process, code); });
+    ON_CALL(*this, QueryFullProcessImageNameA).WillByDefault([this](HANDLE process, DWORD flags, LPSTR name, PDWORD size) { return real_.QueryFullProcessImageNameA(process, flags, name, size); });
+    ON_CALL(*this, ReOpenFile).WillByDefault([this](HANDLE file, DWORD access, DWORD share, DWORD flags) { return real_.ReOpenFile(file, access, share, flags); });
+    ON_CALL(*this, GetFinalPathNameByHandleA).WillByDefault([this](HANDLE file, LPSTR path, DWORD size, DWORD flags) { return real_.GetFinalPathNameByHandleA(file, path, size, flags); });
+    ON_CALL(*this, GetFileInformationByHandle).WillByDefault([this](HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) { return real_.GetFileInformationByHandle(file, info); });
+    ON_CALL(*this, SetFileInformationByHandle).WillByDefault([this](HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) { return real_.SetFileInformationByHandle(file, kind, info, size); });
+    ON_CALL(*this, GetFileAttributesA).WillByDefault([this](LPCSTR path) { return real_.GetFileAttributesA(path); });
+    ON_CALL(*this, MoveFileExA).WillByDefault([this](LPCSTR source, LPCSTR target, DWORD flags) { return real_.MoveFileExA(source, target, flags); });
     ON_CALL(*this, GetCommandLineA).WillByDefault([this]() { return real_.GetCommandLineA(); });
     ON_CALL(*this, GetModuleFileNameA).WillByDefault([this](HMODULE module, LPSTR path, DWORD size) { return real_.GetModuleFileNameA(module, path, size); });
     ON_CALL(*this, GetModuleHandleA).WillByDefault([this](LPCSTR name) { return real_.GetModuleHandleA(name); });
@@ -62,10 +73,25 @@ class MockOs : public Os {
       boxTypes.push_back(type);
       return IDOK;
     });
-    // Waits cost nothing in tests; they are counted.
-    ON_CALL(*this, Sleep).WillByDefault([this](DWORD) { ++sleeps; });
+    // Waits cost nothing in tests; they are counted, and the clock moves on by what they would have taken.
+    ON_CALL(*this, Sleep).WillByDefault([this](DWORD milliseconds) {
+      ++sleeps;
+      slept += milliseconds;
+    });
+    ON_CALL(*this, GetTickCount).WillByDefault([this]() { return real_.GetTickCount() + slept; });
   }
 
+  MOCK_METHOD(BOOL, LoadSystemLibraries, (), (override));
+  MOCK_METHOD(DWORD, ResumeThread, (HANDLE), (override));
+  MOCK_METHOD(BOOL, TerminateProcess, (HANDLE, UINT), (override));
+  MOCK_METHOD(BOOL, QueryFullProcessImageNameA, (HANDLE, DWORD, LPSTR, PDWORD), (override));
+  MOCK_METHOD(DWORD, GetTickCount, (), (override));
+  MOCK_METHOD(HANDLE, ReOpenFile, (HANDLE, DWORD, DWORD, DWORD), (override));
+  MOCK_METHOD(DWORD, GetFinalPathNameByHandleA, (HANDLE, LPSTR, DWORD, DWORD), (override));
+  MOCK_METHOD(BOOL, GetFileInformationByHandle, (HANDLE, LPBY_HANDLE_FILE_INFORMATION), (override));
+  MOCK_METHOD(BOOL, SetFileInformationByHandle, (HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD), (override));
+  MOCK_METHOD(DWORD, GetFileAttributesA, (LPCSTR), (override));
+  MOCK_METHOD(BOOL, MoveFileExA, (LPCSTR, LPCSTR, DWORD), (override));
   MOCK_METHOD(LPSTR, GetCommandLineA, (), (override));
   MOCK_METHOD(DWORD, GetModuleFileNameA, (HMODULE, LPSTR, DWORD), (override));
   MOCK_METHOD(HMODULE, GetModuleHandleA, (LPCSTR), (override));
@@ -114,6 +140,7 @@ class MockOs : public Os {
   std::vector<std::string> boxes;  // "caption: text" of each message box
   std::vector<UINT> boxTypes;
   int sleeps = 0;
+  DWORD slept = 0;  // milliseconds
 
  private:
   RealOs real_;
