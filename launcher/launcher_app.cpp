@@ -2,6 +2,7 @@
 
 #include "command_line.h"
 #include "extraction.h"
+#include "file_identity.h"
 #include "launcher_names.h"
 #include "os.h"
 #include "trace.h"
@@ -17,6 +18,29 @@ namespace {
 const char kWhere[] = "InitInstance";
 
 void ShowFailedToUninstall() { Sys().MessageBoxA(nullptr, kFailedToUninstall, kUninstallerCaption, MB_ICONERROR); }
+
+// The program to start is the held copy itself, named as the system resolves its handle, so that a
+// folder switched or linked elsewhere in the meantime cannot put another program in its place.
+// Systems that cannot resolve a handle start it by the path it was written to.
+bool StartPathOf(HANDLE heldCopy, const char* writtenPath, PathText* path) {
+  if (FinalPathOf(heldCopy, path)) return true;
+  if (::GetLastError() != ERROR_PROC_NOT_FOUND) return false;
+  return path->Assign(writtenPath);
+}
+
+// True when the suspended process runs the held copy: same final path, or the same file behind its name.
+// Systems that cannot name a process's image are taken at their word.
+bool RunsHeldCopy(HANDLE process, HANDLE heldCopy, const char* startPath) {
+  PathText image;
+  DWORD size = PathText::kCapacity;
+  if (!Sys().QueryFullProcessImageNameA(process, 0, image.data(), &size)) return ::GetLastError() == ERROR_PROC_NOT_FOUND;
+  if (MbEqualNoCase(image.c_str(), startPath, SystemLeadByte)) return true;
+  UniqueFile imageFile(Sys().CreateFileA(image.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (imageFile.valid() && SameFile(imageFile.get(), heldCopy)) return true;
+  ::SetLastError(ERROR_FILE_INVALID);
+  return false;
+}
 
 }  // namespace
 
@@ -48,8 +72,15 @@ bool LauncherApp::InitInstance() {
   }
   TraceNotice(tszPath.c_str(), "tszPath @ InitInstance");
 
+  // Without a name the uninstaller would fall back to the default product: a removal nobody asked for.
   PathText productName;
-  ProductNameFromLauncherPath(tszPath.c_str(), &productName, SystemLeadByte);
+  if (!ProductNameFromLauncherPath(tszPath.c_str(), &productName, SystemLeadByte)) {
+    ::SetLastError(ERROR_INVALID_NAME);
+    TraceError(tszPath.c_str(), "no product name in the file name @ InitInstance");
+    ShowFailedToUninstall();
+    m_nExitCode = kProductNameUnknown;
+    return false;
+  }
   tszPath.Clear();
   if (!FormatUninstallerCommandLine(productName.c_str(), IsTraceOn(), &tszPath)) {
     ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -60,12 +91,33 @@ bool LauncherApp::InitInstance() {
   }
   TraceNotice(tszPath.c_str(), "tszPath @ InitInstance");
 
+  PathText startPath;
+  if (!StartPathOf(heldCopy.get(), tszUninst.c_str(), &startPath)) {
+    TraceError(tszUninst.c_str(), "GetFinalPathNameByHandle failed !! @ InitInstance");
+    ShowFailedToUninstall();
+    m_nExitCode = kUninstallerNotConfirmed;
+    return false;
+  }
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;  // 68
   UniqueProcessInfo started;
-  if (!Sys().CreateProcessA(tszUninst.c_str(), tszPath.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, started.put())) {
+  // Suspended until it is known to run the held copy.
+  if (!Sys().CreateProcessA(startPath.c_str(), tszPath.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                            nullptr, &startup, started.put())) {
     TraceError(tszUninst.c_str(), "CreateNormalProcess failed !! @ InitInstance");
+    m_nExitCode = kUninstallerNotStarted;
+    return false;
+  }
+  if (!RunsHeldCopy(started.get().hProcess, heldCopy.get(), startPath.c_str())) {
+    TraceError(startPath.c_str(), "started program is not the written uninstaller, ended @ InitInstance");
+    Sys().TerminateProcess(started.get().hProcess, ERROR_FILE_INVALID);
+    ShowFailedToUninstall();
+    m_nExitCode = kUninstallerNotConfirmed;
+    return false;
+  }
+  if (Sys().ResumeThread(started.get().hThread) == static_cast<DWORD>(-1)) {
+    TraceError(tszUninst.c_str(), "ResumeThread failed !! @ InitInstance");
+    Sys().TerminateProcess(started.get().hProcess, ERROR_INVALID_HANDLE);
     m_nExitCode = kUninstallerNotStarted;
     return false;
   }

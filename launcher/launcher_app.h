@@ -9,6 +9,8 @@ enum LauncherExitCode {
   kLauncherPathUnavailable = 2,
   kCommandLineTooLong = 3,    // "Failed to uninstall!": the file name does not fit the command line
   kUninstallerNotStarted = 4,
+  kUninstallerNotConfirmed = 5,  // "Failed to uninstall!": what started was not the written copy; ended
+  kProductNameUnknown = 6,       // "Failed to uninstall!": no product name could be taken from the file name
 };
 
 extern const char kFailedToUninstall[];

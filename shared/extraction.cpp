@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <string.h>
 
+#include "file_identity.h"
 #include "os.h"
 #include "trace.h"
 
@@ -29,16 +30,10 @@ bool ResolveFolder(ExtractionFolder folder, PathText* path) {
   return true;
 }
 
-// Reopens the written file read-only, sharing only reading, and compares it with the item.
-bool HoldAndVerify(const char* path, const BYTE* bytes, DWORD size, UniqueFile* held) {
-  UniqueFile file(Sys().CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) {
-    TraceError("CreateFile (hold) failed !", kWhere);
-    return false;
-  }
+// The copy must equal the item byte for byte.
+bool Verify(HANDLE file, const BYTE* bytes, DWORD size) {
   LARGE_INTEGER fileSize = {};
-  const BOOL sized = Sys().GetFileSizeEx(file.get(), &fileSize);
+  const BOOL sized = Sys().GetFileSizeEx(file, &fileSize);
   if (!sized || fileSize.QuadPart != size) {
     if (sized) ::SetLastError(ERROR_FILE_INVALID);
     TraceError("written file differs from the item !", kWhere);
@@ -48,7 +43,7 @@ bool HoldAndVerify(const char* path, const BYTE* bytes, DWORD size, UniqueFile* 
   for (DWORD offset = 0; offset < size;) {
     const DWORD wanted = (size - offset < sizeof chunk) ? size - offset : static_cast<DWORD>(sizeof chunk);
     DWORD read = 0;
-    const BOOL readOk = Sys().ReadFile(file.get(), chunk, wanted, &read, nullptr);
+    const BOOL readOk = Sys().ReadFile(file, chunk, wanted, &read, nullptr);
     if (!readOk || read != wanted || memcmp(chunk, bytes + offset, wanted) != 0) {
       if (readOk) ::SetLastError(ERROR_FILE_INVALID);
       TraceError("written file differs from the item !", kWhere);
@@ -56,15 +51,118 @@ bool HoldAndVerify(const char* path, const BYTE* bytes, DWORD size, UniqueFile* 
     }
     offset += wanted;
   }
-  *held = static_cast<UniqueFile&&>(file);
+  return true;
+}
+
+bool WriteAll(HANDLE file, const BYTE* bytes, DWORD size) {
+  DWORD written = 0;
+  const BOOL wrote = Sys().WriteFile(file, bytes, size, &written, nullptr);
+  if (!wrote || written != size) {
+    if (wrote) ::SetLastError(ERROR_WRITE_FAULT);
+    TraceError("WriteFile failed !", kWhere);
+    return false;
+  }
+  return true;
+}
+
+// True when the opened object is itself at "folder\name": a link there, once followed, ends elsewhere.
+// Systems that cannot say where a handle leads keep the old behaviour.
+bool IsItselfAt(HANDLE opened, const char* folder, const char* name) {
+  PathText where;
+  if (!FinalPathOf(opened, &where)) return ::GetLastError() == ERROR_PROC_NOT_FOUND;
+  UniqueFile folderHandle(Sys().CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  PathText folderWhere;
+  PathText expected;
+  if (!folderHandle.valid() || !FinalPathOf(folderHandle.get(), &folderWhere)) return false;
+  if (!expected.Format("%s\\%s", folderWhere.c_str(), name)) return false;
+  if (MbEqualNoCase(where.c_str(), expected.c_str(), SystemLeadByte)) return true;
+  ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
+  return false;
+}
+
+// Whatever is at the path goes first, so that the copy is a file of this run. It goes only when it is
+// itself there: a link is removed, never what it leads to, and a folder stays (the run then fails).
+bool ClearPath(const char* folder, const char* name, const char* path) {
+  UniqueFile existing(Sys().CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!existing.valid()) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+    TraceError(path, "cannot be removed @ CopyResource");
+    return false;
+  }
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (!Sys().GetFileInformationByHandle(existing.get(), &info)) {
+    TraceError(path, "cannot be removed @ CopyResource");
+    return false;
+  }
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    ::SetLastError(ERROR_DIRECTORY);
+    TraceError(path, "a folder, cannot be replaced @ CopyResource");
+    return false;
+  }
+  if (!IsItselfAt(existing.get(), folder, name)) {
+    TraceError(path, "leads elsewhere, left alone @ CopyResource");
+    return false;
+  }
+  // Deleted through the handle: nothing can be swapped in between the check and the deletion.
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  if (Sys().SetFileInformationByHandle(existing.get(), FileDispositionInfo, &disposition, sizeof disposition)) return true;
+  if (::GetLastError() == ERROR_PROC_NOT_FOUND) {
+    existing.reset();
+    if (Sys().DeleteFileA(path)) return true;
+  }
+  TraceError(path, "cannot be removed @ CopyResource");
+  return false;
+}
+
+// Read-only, sharing only reading, taken from the write handle itself so that the held file is the
+// written one. A handle that shares only reading cannot be opened beside the writer, so a reader that
+// still shares writing stands in between; the bytes are checked after the last step.
+bool HoldWritten(UniqueFile* written, const char* path, UniqueFile* held) {
+  UniqueFile reader(Sys().ReOpenFile(written->get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
+  const bool reopenMissing = !reader.valid() && ::GetLastError() == ERROR_PROC_NOT_FOUND;
+  written->reset();
+  if (reopenMissing) {
+    held->reset(Sys().CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+  } else if (reader.valid()) {
+    held->reset(Sys().ReOpenFile(reader.get(), GENERIC_READ, FILE_SHARE_READ, 0));
+  }
+  if (!held->valid()) {
+    TraceError("CreateFile (hold) failed !", kWhere);
+    return false;
+  }
+  return true;
+}
+
+// The launcher writes into a folder the user can write to and then runs the copy with administrator
+// rights: never through a link, never into a file it did not create in this run.
+bool WriteNewHeldCopy(const char* folder, const char* name, const char* path, const BYTE* bytes, DWORD size,
+                      UniqueFile* held) {
+  if (!ClearPath(folder, name, path)) return false;
+  UniqueFile written(Sys().CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!written.valid()) {
+    TraceError("CreateFile failed !", kWhere);
+    return false;
+  }
+  UniqueFile reader;
+  if (!WriteAll(written.get(), bytes, size) || !HoldWritten(&written, path, &reader) ||
+      !Verify(reader.get(), bytes, size))
+    return false;
+  *held = static_cast<UniqueFile&&>(reader);
   return true;
 }
 
 }  // namespace
 
 bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file, UniqueFile* heldCopy) {
-  PathText path;
-  if (!ResolveFolder(folder, &path)) return false;
+  PathText folderPath;
+  if (!ResolveFolder(folder, &folderPath)) return false;
+  PathText path = folderPath;
   if (!path.Append("\\") || !path.Append(file->c_str())) {
     ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
     TraceError(file->c_str(), "path too long @ CopyResource");
@@ -89,22 +187,17 @@ bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file,
   }
   const DWORD size = Sys().SizeofResource(nullptr, item);
 
-  {
+  if (heldCopy) {
+    if (!WriteNewHeldCopy(folderPath.c_str(), file->c_str(), path.c_str(), bytes, size, heldCopy)) return false;
+  } else {
     UniqueFile target(Sys().CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!target.valid()) {
       TraceError("CreateFile failed !", kWhere);
       return false;
     }
-    DWORD written = 0;
-    const BOOL wrote = Sys().WriteFile(target.get(), bytes, size, &written, nullptr);
-    if (!wrote || written != size) {
-      if (wrote) ::SetLastError(ERROR_WRITE_FAULT);
-      TraceError("WriteFile failed !", kWhere);
-      return false;
-    }
+    if (!WriteAll(target.get(), bytes, size)) return false;
   }
-  if (heldCopy && !HoldAndVerify(path.c_str(), bytes, size, heldCopy)) return false;
   file->Assign(path.c_str());
   return true;
 }

@@ -11,8 +11,9 @@ enum class ExtractionFolder {
 };
 
 // `file` holds the bare file name on entry and the full path on success; it is unchanged on failure.
-// With `heldCopy`, the written file is then reopened so that nobody can change, replace or delete it
-// while the handle is held, and its content is checked against the item; a mismatch fails the call.
+// With `heldCopy`, the file is written only as a new file (whatever was at the path is removed first, a
+// link itself and never what it leads to), then held read-only from the write handle, so that nobody can
+// change, replace or delete it while the handle is held; its content is checked against the item.
 bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file, UniqueFile* heldCopy = nullptr);
 
 }  // namespace glow

@@ -86,6 +86,45 @@ TEST_F(Extraction, LauncherVariantCreatesTheFolderAndHoldsAVerifiedCopy) {
   EXPECT_TRUE(::DeleteFileA(target.c_str()));
 }
 
+// The launcher's copy runs elevated from a folder the user can write to: it is always a new file, held
+// from the handle it was written through; what stood at its path goes first, and a folder there fails it.
+TEST_F(Extraction, TheLauncherCopyIsANewFileHeldFromItsWriteHandle) {
+  const std::string target = Target(LocalAppDataFolder(), "glowtest-new.tmp");
+  WriteFileBytes(target, std::string(200000, 'z'));
+  EXPECT_CALL(os, CreateFileA(_, _, _, _, _, _, _)).Times(::testing::AnyNumber());
+  {
+    ::testing::InSequence order;
+    EXPECT_CALL(os, CreateFileA(StrEq(target), GENERIC_WRITE, FILE_SHARE_READ, nullptr, static_cast<DWORD>(CREATE_NEW),
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    EXPECT_CALL(os, ReOpenFile(_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0u));
+    EXPECT_CALL(os, ReOpenFile(_, GENERIC_READ, FILE_SHARE_READ, 0u));
+  }
+  PathText file;
+  file.Assign("glowtest-new.tmp");
+  UniqueFile held;
+  ASSERT_TRUE(CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &file, &held));
+  EXPECT_EQ(ReadFileBytes(target), TestItem());
+  ::testing::Mock::VerifyAndClearExpectations(&os);
+  held.reset();
+
+  // Without ReOpenFile (before Vista) the written file is opened again by its path.
+  EXPECT_CALL(os, ReOpenFile(_, _, _, _)).WillOnce(FailWith(INVALID_HANDLE_VALUE, static_cast<DWORD>(ERROR_PROC_NOT_FOUND)));
+  file.Assign("glowtest-new.tmp");
+  ASSERT_TRUE(CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &file, &held));
+  EXPECT_FALSE(::DeleteFileA(target.c_str()));  // held
+  held.reset();
+  ::testing::Mock::VerifyAndClearExpectations(&os);
+
+  ::DeleteFileA(target.c_str());
+  ::CreateDirectoryA(target.c_str(), nullptr);
+  file.Assign("glowtest-new.tmp");
+  EXPECT_FALSE(CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &file, &held));
+  EXPECT_EQ(::GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+  ::RemoveDirectoryA(target.c_str());
+  EXPECT_EQ(LinesWith("[Glow]a folder, cannot be replaced @ CopyResource -> " + target + " error: 267 - "), 1)
+      << AllLines();
+}
+
 TEST_F(Extraction, AHeldCopyThatDiffersFromTheItemFails) {
   Target(LocalAppDataFolder(), "glowtest-changed.tmp");
   EXPECT_CALL(os, ReadFile(_, _, _, _, _)).WillOnce([](HANDLE, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED) {

@@ -49,6 +49,7 @@ class LauncherRun : public SeamTest {
     SeamTest::SetUp();
     ResetTraceForTests();
     scratch = LocalAppDataFolder() + "\\uninst.tmp";
+    ::DeleteFileA(scratch.c_str());  // so that the only handle asked for its final path is the held copy
     ON_CALL(os, GetModuleFileNameA(nullptr, _, _)).WillByDefault([this](HMODULE, LPSTR path, DWORD size) -> DWORD {
       if (ownPath.size() >= size) return 0;
       strcpy(path, ownPath.c_str());
@@ -62,7 +63,7 @@ class LauncherRun : public SeamTest {
           startedApplication = application;
           startedCommandLine = commandLine;
           startupSize = startup->cb;
-          startedPlain = !inherit && flags == 0 && !environment && !folder;
+          startedSuspended = !inherit && flags == CREATE_SUSPENDED && !environment && !folder;
           scratchWritableByOthers = ::CreateFileA(application, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                                   nullptr, OPEN_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE;
           scratchBytes = ReadFileBytes(application);
@@ -71,8 +72,25 @@ class LauncherRun : public SeamTest {
           ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &info->hThread, 0,
                             FALSE, DUPLICATE_SAME_ACCESS);
           closeExpected = {info->hProcess, info->hThread};
+          startedProcess = info->hProcess;
           return TRUE;
         });
+    // What the system reports the observed start runs: the program it was asked to start.
+    ON_CALL(os, QueryFullProcessImageNameA(_, 0u, _, _))
+        .WillByDefault([this](HANDLE, DWORD, LPSTR name, PDWORD size) {
+          strcpy(name, startedApplication.c_str());
+          *size = static_cast<DWORD>(startedApplication.size());
+          return TRUE;
+        });
+    ON_CALL(os, ResumeThread(_)).WillByDefault([this](HANDLE) {
+      ++resumed;
+      return 1u;
+    });
+    // Never the real one: the observed "process" is this test.
+    ON_CALL(os, TerminateProcess(_, _)).WillByDefault([this](HANDLE process, UINT) {
+      terminated = process == startedProcess;
+      return TRUE;
+    });
   }
   int Run(const char* arguments) {
     LauncherApp app;
@@ -83,7 +101,10 @@ class LauncherRun : public SeamTest {
   std::string scratch;
   std::string startedApplication, startedCommandLine, scratchBytes;
   DWORD startupSize = 0;
-  bool startedPlain = false;
+  bool startedSuspended = false;
+  HANDLE startedProcess = nullptr;
+  int resumed = 0;
+  bool terminated = false;
   bool scratchWritableByOthers = true;
   std::vector<HANDLE> closeExpected;
 };
@@ -93,7 +114,9 @@ TEST_F(LauncherRun, StartsTheHeldScratchCopyWithTheNameAndEnds) {
   EXPECT_EQ(startedApplication, scratch);
   EXPECT_EQ(startedCommandLine, " \"/name=Foo\"");
   EXPECT_EQ(startupSize, 68u);
-  EXPECT_TRUE(startedPlain);
+  EXPECT_TRUE(startedSuspended);
+  EXPECT_EQ(resumed, 1);  // once known to run the held copy
+  EXPECT_FALSE(terminated);
   EXPECT_FALSE(scratchWritableByOthers);  // nobody can change it between the check and the start
   EXPECT_EQ(scratchBytes.size(), 80512u);
   EXPECT_TRUE(os.boxes.empty());
@@ -156,6 +179,49 @@ TEST_F(LauncherRun, AnUnreadableOwnPathOrAFailedStartShowsNothing) {
   EXPECT_EQ(LinesWith("[Glowrun]CreateNormalProcess failed !! @ InitInstance -> " + scratch + " error: 193 - "), 1)
       << AllLines();
   EXPECT_TRUE(os.boxes.empty());
+}
+
+// What starts must be the very file the launcher wrote and holds, whatever happened to its path.
+TEST_F(LauncherRun, AStartThatRunsAnotherProgramIsEndedAndShowsFailedToUninstall) {
+  const std::string foreign = SystemFolder() + "\\hostname.exe";
+  EXPECT_CALL(os, QueryFullProcessImageNameA(_, _, _, _)).WillOnce([&](HANDLE, DWORD, LPSTR name, PDWORD size) {
+    strcpy(name, foreign.c_str());
+    *size = static_cast<DWORD>(foreign.size());
+    return TRUE;
+  });
+  EXPECT_EQ(Run(" /d"), kUninstallerNotConfirmed);
+  EXPECT_TRUE(terminated);
+  EXPECT_EQ(resumed, 0);
+  EXPECT_EQ(os.boxes.size(), 1u);
+  EXPECT_EQ(LinesWith("[Glowrun]started program is not the written uninstaller, ended @ InitInstance -> " + scratch +
+                      " error: 1006 - "),
+            1)
+      << AllLines();
+  ::testing::Mock::VerifyAndClearExpectations(&os);
+  os.boxes.clear();
+
+  // A final path the system cannot give ends the run before anything starts.
+  ::DeleteFileA(scratch.c_str());
+  EXPECT_CALL(os, GetFinalPathNameByHandleA(_, _, _, _)).WillOnce(FailWith(0u, static_cast<DWORD>(ERROR_ACCESS_DENIED)));
+  EXPECT_CALL(os, CreateProcessA(_, _, _, _, _, _, _, _, _, _)).Times(0);
+  EXPECT_EQ(Run(""), kUninstallerNotConfirmed);
+  EXPECT_EQ(os.boxes.size(), 1u);
+  ::testing::Mock::VerifyAndClearExpectations(&os);
+
+  // A start that cannot be let run is ended.
+  terminated = false;
+  EXPECT_CALL(os, ResumeThread(_)).WillOnce(FailWith(static_cast<DWORD>(-1), static_cast<DWORD>(ERROR_ACCESS_DENIED)));
+  EXPECT_EQ(Run(""), kUninstallerNotStarted);
+  EXPECT_TRUE(terminated);
+}
+
+TEST_F(LauncherRun, SystemsThatCannotTellStartThePathAsBefore) {
+  EXPECT_CALL(os, GetFinalPathNameByHandleA(_, _, _, _)).WillOnce(FailWith(0u, static_cast<DWORD>(ERROR_PROC_NOT_FOUND)));
+  EXPECT_CALL(os, QueryFullProcessImageNameA(_, _, _, _)).WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_PROC_NOT_FOUND)));
+  EXPECT_EQ(Run(""), kUninstallerStarted);
+  EXPECT_EQ(startedApplication, scratch);
+  EXPECT_EQ(resumed, 1);
+  EXPECT_FALSE(terminated);
 }
 
 TEST_F(LauncherRun, AFileNameTooLongForTheCommandLineShowsFailedToUninstall) {

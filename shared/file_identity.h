@@ -1,0 +1,17 @@
+#pragma once
+// Which file a handle holds, as the system sees it: the name it resolves to and its identity.
+#include <windows.h>
+
+#include "mb_text.h"
+
+namespace glow {
+
+// The final path of an open file, every link and junction resolved, as "C:\..." or "\\server\share\...".
+// False (last error set) when the system cannot tell or the path does not fit; ERROR_PROC_NOT_FOUND means
+// the system is too old to be asked.
+bool FinalPathOf(HANDLE file, PathText* path);
+
+// True when both handles hold the same file: same volume, same file index.
+bool SameFile(HANDLE a, HANDLE b);
+
+}  // namespace glow
