@@ -7,6 +7,7 @@
 #include "fuzz_support.h"
 #include "growable_text.h"
 #include "mb_text.h"
+#include "placed_file.h"
 #include "sizes.h"
 #include "text_list.h"
 
@@ -82,6 +83,20 @@ void CheckSplit(const std::string& list, LeadTest lead) {
     }
     FUZZ_CHECK(joined == expected);
     FUZZ_CHECK(pieces.size() == runs);
+  }
+
+  // Only what lies directly inside the system folder and ends in ".scr" may ever be deleted, and every
+  // piece the list holds is found in it again.
+  const char* system = "C:\\Windows\\System32";
+  for (const Piece& piece : pieces) {
+    FUZZ_CHECK(glow::CopiedListNames(list.c_str(), piece.text.c_str(), lead) || piece.text.find('\0') != std::string::npos);
+    if (glow::PlacedScreenSaverFault(piece.text.c_str(), system, lead)) continue;
+    FUZZ_CHECK(piece.text.size() >= strlen(system) + 5);
+    FUZZ_CHECK(strncasecmp(piece.text.c_str(), system, strlen(system)) == 0 && piece.text[strlen(system)] == '\\');
+    const std::string name = piece.text.substr(strlen(system) + 1);
+    FUZZ_CHECK(strncasecmp(name.c_str() + name.size() - 4, ".scr", 4) == 0);
+    const std::string mask = fuzz::BoundaryMask(name, lead);
+    for (size_t i = 0; i < name.size(); ++i) FUZZ_CHECK(!mask[i] || !strchr("\\/:", name[i]));
   }
 
   // The removal list owns copies: they must survive the list text being overwritten.

@@ -50,6 +50,34 @@ const char* MbFind(const char* text, const char* needle, LeadByteTest isLeadByte
   }
 }
 
+size_t MbPrefixNoCase(const char* text, const char* prefix, LeadByteTest isLeadByte) {
+  if (!text || !prefix || !*prefix) return 0;
+  const char* t = text;
+  const char* p = prefix;
+  while (*p != '\0') {
+    if (*t == '\0') return 0;  // the text ends first
+    const size_t width = CharWidth(p, isLeadByte);
+    if (width == 2) {
+      if (t[0] != p[0] || t[1] != p[1]) return 0;
+    } else {
+      // A trail byte of `text` must not pass for a letter of `prefix`.
+      if (CharWidth(t, isLeadByte) != 1) return 0;
+      const char a = (*t >= 'A' && *t <= 'Z') ? static_cast<char>(*t - 'A' + 'a') : *t;
+      const char b = (*p >= 'A' && *p <= 'Z') ? static_cast<char>(*p - 'A' + 'a') : *p;
+      if (a != b) return 0;
+    }
+    t += width;
+    p += width;
+  }
+  return static_cast<size_t>(p - prefix);
+}
+
+bool MbEqualNoCase(const char* a, const char* b, LeadByteTest isLeadByte) {
+  if (!a || !b) return false;
+  if (*a == '\0' || *b == '\0') return *a == *b;
+  return strlen(a) == strlen(b) && MbPrefixNoCase(a, b, isLeadByte) == strlen(b);
+}
+
 bool SplitPath(const char* path, DriveText* drive, PathText* folder, PathText* baseName, PathText* extension,
                LeadByteTest isLeadByte) {
   if (!path) return false;

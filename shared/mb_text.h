@@ -25,6 +25,11 @@ class MbTokenizer {
 // Finds `needle` starting at a character boundary of `text`; null when absent.
 const char* MbFind(const char* text, const char* needle, LeadByteTest isLeadByte);
 
+// Length of `prefix` when `text` starts with it, compared as the system compares paths: single-byte
+// letters in either case alike, double-byte characters byte for byte. 0 when it does not (or is empty).
+size_t MbPrefixNoCase(const char* text, const char* prefix, LeadByteTest isLeadByte);
+bool MbEqualNoCase(const char* a, const char* b, LeadByteTest isLeadByte);
+
 typedef BoundedText<kPathSize> PathText;
 typedef BoundedText<kDriveSize> DriveText;
 

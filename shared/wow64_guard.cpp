@@ -23,7 +23,8 @@ Wow64RedirectionGuard::Wow64RedirectionGuard()
           Sys().GetProcAddress(Sys().GetModuleHandleA("kernel32"), "Wow64EnableWow64FsRedirection")) {
   if (!fnWow64EnableWow64FsRedirection_) TraceNotice("!fnWow64EnableWow64FsRedirection, check if ok for you.", kWhere);
   if (bWin64_ && fnWow64EnableWow64FsRedirection_) {
-    if (Sys().CallWow64EnableWow64FsRedirection(fnWow64EnableWow64FsRedirection_, FALSE))
+    switchedOff_ = Sys().CallWow64EnableWow64FsRedirection(fnWow64EnableWow64FsRedirection_, FALSE) != FALSE;
+    if (switchedOff_)
       TraceNotice("fnWow64EnableWow64FsRedirection(FALSE) succeed.", kWhere);
     else
       TraceError("fnWow64EnableWow64FsRedirection(FALSE) failed !!", kWhere);

@@ -21,10 +21,13 @@ class Wow64RedirectionGuard {
 
   bool bWin64() const { return bWin64_; }
   bool HasSwitch() const { return fnWow64EnableWow64FsRedirection_ != nullptr; }
+  // True while redirection is known to be off: switched off here and not yet back on.
+  bool RedirectionOff() const { return switchedOff_ && !switchedBack_; }
 
  private:
   bool bWin64_;
   FARPROC fnWow64EnableWow64FsRedirection_;
+  bool switchedOff_ = false;
   bool switchedBack_ = false;
 };
 

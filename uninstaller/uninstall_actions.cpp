@@ -4,9 +4,11 @@
 
 #include "file_probe.h"
 #include "growable_text.h"
-#include "sizes.h"
 #include "mb_text.h"
 #include "os.h"
+#include "placed_file.h"
+#include "registry_text.h"
+#include "sizes.h"
 #include "trace.h"
 #include "unique.h"
 
@@ -18,62 +20,95 @@ namespace {
 
 const char kWhere[] = "UninstAct";
 
-bool FormKeyPath(const char* productName, PathText* keyPath) {
-  return keyPath->Format("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s", productName);
-}
+bool IsAbsence(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
-// Reads a text value of any length; the result is always zero-terminated. Returns the registry status.
-LONG ReadTextValue(HKEY key, const char* name, GrowableText* value) {
-  DWORD size = kInitialListSize;
-  for (int attempt = 0; attempt < 4; ++attempt) {
-    if (!value->Reserve(size + 1)) return ERROR_NOT_ENOUGH_MEMORY;
-    memset(value->data(), 0, value->Capacity());
-    DWORD type = REG_NONE;
-    size = static_cast<DWORD>(value->Capacity() - 1);
-    const LONG status =
-        Sys().RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(value->data()), &size);
-    if (status == ERROR_MORE_DATA) continue;  // `size` now says how much it needs
-    if (status == ERROR_SUCCESS && type != REG_SZ && type != REG_EXPAND_SZ) {
-      // Bytes of another type are no list of paths: deleting by them could hit anything.
-      memset(value->data(), 0, value->Capacity());
-      value->SyncLength();
-      return ERROR_INVALID_DATATYPE;
-    }
-    value->SyncLength();
-    return status;
+// How this pass reaches the files the installer placed in the native system folder.
+struct SystemFolderAccess {
+  PathText systemFolder;  // as the installer names it in the list
+  PathText reachFolder;   // the name that reaches that folder in this pass
+  bool canSchedule;       // a deletion at restart can name the listed path
+  bool absenceTrusted;    // "not there" through reachFolder means gone
+};
+
+void ResolveAccess(bool redirectionOff, SystemFolderAccess* access) {
+  if (!Sys().SHGetSpecialFolderPathA(nullptr, access->systemFolder.data(), CSIDL_SYSTEM, FALSE)) {
+    TraceError("SHGetSpecialFolderPath (CSIDL_SYSTEM) failed !", kWhere);
+    access->systemFolder.Assign("C:\\Windows\\System32");
   }
-  value->Clear();
-  return ERROR_MORE_DATA;
+  access->reachFolder = access->systemFolder;
+  access->canSchedule = true;
+  access->absenceTrusted = true;
+  if (redirectionOff) return;
+  // Redirection on under WOW64 would show the 32-bit folder; "Sysnative" is the native one. A restart
+  // deletion through it is dropped, so what cannot be deleted now stays listed instead.
+  PathText sysnative;
+  if (!Sys().SHGetSpecialFolderPathA(nullptr, sysnative.data(), CSIDL_WINDOWS, FALSE)) sysnative.Assign("C:\\Windows");
+  if (!sysnative.Append("\\Sysnative")) return;
+  const DWORD attributes = Sys().GetFileAttributesA(sysnative.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    access->reachFolder = sysnative;
+    access->canSchedule = false;
+  } else if (attributes == INVALID_FILE_ATTRIBUTES && !IsAbsence(::GetLastError())) {
+    access->absenceTrusted = false;  // which folder this pass sees is unknown: keep what it cannot find
+  }
 }
 
 // The launcher ends right after starting us; until it has, its file cannot be deleted.
 bool DeleteLauncherFile(const char* path) {
-  for (unsigned attempt = 1;; ++attempt) {
+  const DWORD start = Sys().GetTickCount();
+  for (;;) {
     if (Sys().DeleteFileA(path)) return true;
     const DWORD error = ::GetLastError();
-    if (attempt >= kLauncherDeleteAttempts || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION))
+    if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
+        Sys().GetTickCount() - start >= kLauncherDeleteTimeoutMs)
       return false;
     Sys().Sleep(kLauncherDeleteWaitMs);
     ::SetLastError(error);
   }
 }
 
-void RemoveFile(const char* path, bool isLauncher) {
-  if (!IsFileExist(path)) {
+enum class FileFate { kGone, kAtRestart, kRemains };
+
+// One listed file (or the launcher file): deleted now, else at the next restart, else it stays listed.
+// `path` is what the trace and a restart deletion name; `reachPath` is what this pass opens.
+FileFate RemoveFile(const char* path, const char* reachPath, bool isLauncher, const SystemFolderAccess& access) {
+  // The Windows folder, where the launcher file is, is never redirected.
+  const bool absenceTrusted = isLauncher || access.absenceTrusted;
+  if (!IsFileExist(reachPath) && IsAbsence(::GetLastError())) {
     TraceNotice(path, "file not exist !! @ UninstAct");
-    return;
+    return absenceTrusted ? FileFate::kGone : FileFate::kRemains;
   }
+  // Also when the probe failed for another reason: it proves nothing, the deletion will tell.
   TraceNotice(path, "file exist, delete it @ UninstAct");
-  Sys().SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-  const bool deleted = isLauncher ? DeleteLauncherFile(path) : Sys().DeleteFileA(path) != FALSE;
-  if (!deleted) TraceError(path, "DeleteFile failed !! @ UninstAct");
+  Sys().SetFileAttributesA(reachPath, FILE_ATTRIBUTE_NORMAL);
+  const bool deleted = isLauncher ? DeleteLauncherFile(reachPath) : Sys().DeleteFileA(reachPath) != FALSE;
+  if (deleted || (absenceTrusted && IsAbsence(::GetLastError()))) return FileFate::kGone;
+  TraceError(path, "DeleteFile failed !! @ UninstAct");
+  // In use (the saver or its preview running): the system deletes it at the next restart.
+  if ((isLauncher || access.canSchedule) && Sys().MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    TraceNotice(path, "in use, deleted at the next restart @ UninstAct");
+    return FileFate::kAtRestart;
+  }
+  TraceError(path, "cannot be deleted, stays listed @ UninstAct");
+  return FileFate::kRemains;
+}
+
+// The product stays registered with exactly what remains, so that the removal can run again later.
+// A list of separators only still lets that removal go on to the launcher file and the key.
+void KeepRecordOf(const char* keyPath, const GrowableText& remaining) {
+  UniqueKey key;
+  LONG status = Sys().RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_SET_VALUE, key.put());
+  if (status == ERROR_SUCCESS) status = SetTextValue(key.get(), "CopyScrPath", remaining.Empty() ? "|" : remaining.c_str());
+  if (status != ERROR_SUCCESS) TraceError(keyPath, "RegSetValueEx (CopyScrPath) failed @ UninstAct", status);
+  ::SetLastError(ERROR_SHARING_VIOLATION);
+  TraceError(remaining.c_str(), "files remain, the entry stays @ UninstAct");
 }
 
 }  // namespace
 
 bool LoadScrPath(const char* productName) {
   PathText keyPath;
-  if (!FormKeyPath(productName, &keyPath)) {
+  if (!FormUninstallKeyPath(productName, &keyPath)) {
     ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
     TraceError(productName, "name too long for the key path @ LoadScrPath");
     return false;
@@ -81,7 +116,6 @@ bool LoadScrPath(const char* productName) {
   UniqueKey key;
   const LONG opened = Sys().RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put());
   if (opened != ERROR_SUCCESS) {
-    key.release();
     TraceError(keyPath.c_str(), "RegOpenKeyEx failed @ LoadScrPath", opened);
     return false;
   }
@@ -107,11 +141,11 @@ bool LoadScrPath(const char* productName) {
   return true;
 }
 
-bool UninstAct(const char* productName) {
+RemovalOutcome UninstAct(const char* productName, bool redirectionOff) {
   g_removalList.Clear();
   if (!LoadScrPath(productName)) {
     TraceNotice("LoadScrPath failed !", kWhere);
-    return false;
+    return RemovalOutcome::kNothingLoaded;
   }
   PathText windowsFolder;
   if (!Sys().SHGetSpecialFolderPathA(nullptr, windowsFolder.data(), CSIDL_WINDOWS, TRUE)) {
@@ -125,12 +159,55 @@ bool UninstAct(const char* productName) {
     TraceError(productName, "launcher path too long @ UninstAct");
   }
   const bool launcherListed = launcherFormed && g_removalList.Add(launcherPath.c_str());
+  SystemFolderAccess access;
+  ResolveAccess(redirectionOff, &access);
+
+  GrowableText remaining;
+  bool remainingListed = true;
+  bool launcherRemains = false;
+  bool atRestart = false;
   const size_t listed = g_removalList.Count();
-  for (size_t i = 0; i < listed; ++i) RemoveFile(g_removalList.At(i), launcherListed && i + 1 == listed);
-  if (launcherFormed && !launcherListed) RemoveFile(launcherPath.c_str(), true);  // no room to list it: still goes
+  for (size_t i = 0; i < listed; ++i) {
+    const char* path = g_removalList.At(i);
+    const bool isLauncher = launcherListed && i + 1 == listed;
+    PathText reachPath;
+    if (isLauncher) {
+      reachPath.Assign(path);
+    } else {
+      // The list is input like any other: only what the installer could have placed is deleted.
+      const char* fault = PlacedScreenSaverFault(path, access.systemFolder.c_str(), SystemLeadByte);
+      if (!fault && !reachPath.Format("%s%s", access.reachFolder.c_str(), path + access.systemFolder.Length()))
+        fault = "too long";
+      if (fault) {
+        ::SetLastError(ERROR_INVALID_NAME);
+        PathText where;
+        where.Format("left alone, %s @ UninstAct", fault);
+        TraceError(path, where.c_str());
+        continue;
+      }
+    }
+    const FileFate fate = RemoveFile(path, reachPath.c_str(), isLauncher, access);
+    atRestart |= fate == FileFate::kAtRestart;
+    if (fate != FileFate::kRemains) continue;
+    if (isLauncher) {
+      launcherRemains = true;
+    } else {
+      remainingListed &= (remaining.Empty() || remaining.Append("|")) && remaining.Append(path);
+    }
+  }
+  if (launcherFormed && !launcherListed) {  // no room to list it: still goes
+    const FileFate fate = RemoveFile(launcherPath.c_str(), launcherPath.c_str(), true, access);
+    atRestart |= fate == FileFate::kAtRestart;
+    launcherRemains = fate == FileFate::kRemains;
+  }
 
   PathText keyPath;
-  FormKeyPath(productName, &keyPath);
+  FormUninstallKeyPath(productName, &keyPath);
+  if (!remaining.Empty() || launcherRemains) {
+    // A list that could not be written whole is left as it was: it still names every remaining file.
+    if (remainingListed) KeepRecordOf(keyPath.c_str(), remaining);
+    return RemovalOutcome::kEntryRemains;
+  }
   const LONG deleted = Sys().RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath.c_str());
   if (deleted != ERROR_SUCCESS)
     TraceError(keyPath.c_str(), "RegDeleteKey failed @ UninstAct", deleted);
@@ -140,16 +217,16 @@ bool UninstAct(const char* productName) {
   UniqueKey desktop;
   const LONG opened = Sys().RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_WRITE, desktop.put());
   if (opened != ERROR_SUCCESS) {
-    desktop.release();
     TraceError("RegOpenKey (SetDefault) failed !!", kWhere, opened);
-    return false;
+    return RemovalOutcome::kSelectionNotOpened;
   }
-  static const BYTE kEmpty[1] = {0};
-  const LONG set = Sys().RegSetValueExA(desktop.get(), "ScrnSave.exe", 0, REG_SZ, kEmpty, 0);
+  const LONG set = SetTextValue(desktop.get(), "ScrnSave.exe", "");
   if (set != ERROR_SUCCESS) TraceError("RegSetValueEx (SetDefault) failed !!", kWhere, set);
   const LONG closed = Sys().RegCloseKey(desktop.release());
   if (closed != ERROR_SUCCESS) TraceError("RegCloseKey (SetDefault) failed !!", kWhere, closed);
-  return true;
+  // A key left behind names files that are gone: running the removal again clears it.
+  if (deleted != ERROR_SUCCESS) return RemovalOutcome::kEntryRemains;
+  return atRestart ? RemovalOutcome::kRemovedAtRestart : RemovalOutcome::kRemoved;
 }
 
 }  // namespace glow

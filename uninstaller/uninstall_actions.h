@@ -9,12 +9,25 @@ extern TextList g_removalList;
 // Reads the recorded copied-file list into the removal list; false when it cannot be read or is empty.
 bool LoadScrPath(const char* productName);
 
+enum class RemovalOutcome {
+  kRemoved,              // files, launcher file and key gone, selection emptied
+  kRemovedAtRestart,     // the same, with files in use deleted at the next restart
+  kNothingLoaded,        // the record could not be read: nothing touched
+  kSelectionNotOpened,   // files and key dealt with, the desktop key could not be opened
+  kEntryRemains,          // a file could be neither deleted nor scheduled: the key stays, listing what remains
+};
+inline bool Succeeded(RemovalOutcome outcome) {
+  return outcome == RemovalOutcome::kRemoved || outcome == RemovalOutcome::kRemovedAtRestart;
+}
+
 // Deletes the listed files and the launcher file, the uninstall key, and empties the screen-saver
-// selection. False when nothing could be loaded (nothing touched) or the desktop key could not be opened.
-bool UninstAct(const char* productName);
+// selection. Only ".scr" files directly inside the system folder are deleted from the list.
+// `redirectionOff`: WOW64 redirection is known to be off, so the system folder's name reaches the native
+// folder (otherwise the files are reached where the system can tell: through "Sysnative" under WOW64).
+RemovalOutcome UninstAct(const char* productName, bool redirectionOff);
 
 // How long the launcher, which ends right after starting us, may take before its file is given up on.
-constexpr unsigned kLauncherDeleteAttempts = 300;
-constexpr unsigned kLauncherDeleteWaitMs = 10;  // at most 3 s in all
+constexpr unsigned kLauncherDeleteWaitMs = 10;
+constexpr unsigned kLauncherDeleteTimeoutMs = 3000;
 
 }  // namespace glow

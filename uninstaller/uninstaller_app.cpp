@@ -32,6 +32,15 @@ class TracingListener : public ArgumentListener {
   bool* nameTooLong_;
 };
 
+int ExitCodeOf(RemovalOutcome outcome) {
+  switch (outcome) {
+    case RemovalOutcome::kRemoved: return kRemoved;
+    case RemovalOutcome::kRemovedAtRestart: return kRemovedAfterRestart;
+    case RemovalOutcome::kEntryRemains: return kEntryRemains;
+    default: return kRemovalIncomplete;
+  }
+}
+
 }  // namespace
 
 UninstallerApp::UninstallerApp() { SetTraceTag("Glowclear"); }
@@ -61,14 +70,14 @@ bool UninstallerApp::InitInstance() {
   m_productName = name;
 
   Wow64RedirectionGuard guard;
-  bool bRet = UninstAct(m_productName.c_str());
+  RemovalOutcome outcome = UninstAct(m_productName.c_str(), guard.RedirectionOff());
   guard.SwitchBackOn();
   // On 64-bit Windows a failed pass is tried once more, now with redirection on.
-  if (guard.bWin64() && !bRet) {
+  if (guard.bWin64() && !Succeeded(outcome)) {
     TraceNotice("bWin64 && !bRet", kWhere);
-    bRet = UninstAct(m_productName.c_str());
+    outcome = UninstAct(m_productName.c_str(), false);
   }
-  m_nExitCode = bRet ? kRemoved : kRemovalIncomplete;
+  m_nExitCode = ExitCodeOf(outcome);
   TraceNotice("Prepare to exit...", kWhere);
   return false;
 }

@@ -9,6 +9,7 @@
 #include "format.h"
 #include "growable_text.h"
 #include "mb_text.h"
+#include "placed_file.h"
 #include "product_name.h"
 #include "trace_line.h"
 
@@ -137,6 +138,7 @@ TEST(ProductName, RefusesWhatCannotBeOneFileNameOrIsTooLong) {
   EXPECT_NE(ProductNameFault(std::string(208, 'x').c_str(), NoLeadBytes), nullptr);
   for (const char* bad : {"..\\..\\evil", "a/b", "a:b", "a*", "a?", "a\"b", "<a>", "a|b", "tab\there", ".", "..",
                           "ends in blank ", "ends in dot.", "CON", "nul", "com1", "LPT9.txt", "",
+                          "CONIN$", "conout$.txt", "COM0", "lpt0", "COM\xB9", "LPT\xB2.scr", "com\xB3",
                           "X Uninstaller Pro", " Uninstaller"})
     EXPECT_NE(ProductNameFault(bad, NoLeadBytes), nullptr) << bad;
   // Names the launcher could not give back, or that would swallow what is joined behind them.
@@ -147,6 +149,29 @@ TEST(ProductName, RefusesWhatCannotBeOneFileNameOrIsTooLong) {
   EXPECT_NE(ProductNameFault("A\x81\\B", NoLeadBytes), nullptr);
   EXPECT_EQ(JoinedPathFault("C:\\windows", std::string(232, 'x').c_str(), " Uninstaller.exe"), nullptr);
   EXPECT_NE(JoinedPathFault("C:\\windows", std::string(233, 'x').c_str(), " Uninstaller.exe"), nullptr);
+}
+
+// What the uninstaller deletes from a recorded list, and the installer places: a ".scr" directly inside
+// the system folder, nothing that could lead elsewhere.
+TEST(PlacedScreenSaver, OnlyAScrDirectlyInsideTheSystemFolder) {
+  const char* system = "C:\\Windows\\System32";
+  for (const char* good : {"C:\\Windows\\System32\\Foo.scr", "c:\\windows\\system32\\TAVO ScreenSaver.SCR",
+                           "C:\\Windows\\System32\\.scr", "C:\\Windows\\System32\\a..scr"})
+    EXPECT_EQ(PlacedScreenSaverFault(good, system, NoLeadBytes), nullptr) << good;
+  for (const char* bad : {"C:\\Windows\\win.ini", "win.ini", "Foo.scr", "C:\\Windows\\System32\\..\\win.ini",
+                          "C:\\Windows\\System32\\win.ini.", "C:\\Windows\\System32\\a.scr.",
+                          "C:\\Windows\\System32\\a.scr ", "C:\\Windows\\System32/a.scr",
+                          "C:\\Windows\\System32\\sub\\a.scr", "C:\\Windows\\System32\\a.scr:stream",
+                          "C:\\Windows\\System32\\x:a.scr", "C:\\Windows\\System320\\a.scr",
+                          "C:\\Windows\\System32\\", "\\\\?\\C:\\Windows\\System32\\a.scr",
+                          "C:\\Windows\\System32\\*.scr", ""})
+    EXPECT_NE(PlacedScreenSaverFault(bad, system, NoLeadBytes), nullptr) << bad;
+  // A trail byte is never a separator, and ".scr" must start a character.
+  EXPECT_EQ(PlacedScreenSaverFault("C:\\Windows\\System32\\A\x81\\.scr", system, Lead0x81), nullptr);
+  EXPECT_NE(PlacedScreenSaverFault("C:\\Windows\\System32\\A\x81.scr", system, Lead0x81), nullptr);
+  EXPECT_TRUE(CopiedListNames("C:\\a.scr|C:\\B.SCR", "c:\\b.scr", NoLeadBytes));
+  EXPECT_FALSE(CopiedListNames("C:\\a.scr|C:\\b.scr2", "C:\\b.scr", NoLeadBytes));
+  EXPECT_FALSE(CopiedListNames("C:\\a.scr", "C:\\a.sc", NoLeadBytes));
 }
 
 TEST(TraceLine, BothFormsPutWhereBeforeWhat) {

@@ -73,7 +73,7 @@ TEST_F(UninstallerRun, ARetrySucceedsWhenTheFirstPassCouldNotReadTheRecord) {
         return os.real().RegOpenKeyExA(root, path, options, access, result);
       });
   EXPECT_EQ(Run("\"/name=Glowtest Removal\""), kRemoved);
-  EXPECT_FALSE(FileExists(a));
+  EXPECT_FALSE(FileExists(Reach(a)));
 }
 
 TEST_F(UninstallerRun, ArgumentsThatCannotBeReadRemoveNoProductAtAll) {

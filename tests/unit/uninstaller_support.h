@@ -2,6 +2,8 @@
 // A registered product for the removal tests: its key, listed files and launcher file on the real system.
 #include "test_support.h"
 
+#include "uninstall_actions.h"
+
 namespace glow {
 
 class RemovalTest : public SeamTest {
@@ -12,14 +14,23 @@ class RemovalTest : public SeamTest {
   // Records the product with this copied-file list, written as the installer writes it.
   void Register(const std::string& list, DWORD type = REG_SZ);
   RegValue ScrnSave() const { return ReadScrnSave(); }
+  // A file in the native system folder, where the installer places screen savers; returns the path as
+  // the installer lists it.
   std::string File(const std::string& name, const std::string& bytes = "scr");
+  // The path through which a removal with redirection on reaches a listed file.
+  static std::string Reach(const std::string& listed);
+  // One removal pass as the tests run it: with the redirection this process has.
+  RemovalOutcome Remove() { return UninstAct(kProduct, false); }
+  // Paths named in PendingFileRenameOperations, to be deleted at the next restart.
+  static std::vector<std::string> PendingDeletions();
 
   std::string key;
-  std::string folder;
   std::string launcher;
 
  private:
   RegValue savedScrnSave_;
+  RegValue savedPending_;
+  std::vector<std::string> files_;
 };
 
 }  // namespace glow
