@@ -22,10 +22,11 @@ std::string UpToZero(std::string text) { return text.substr(0, text.find('\0'));
 bool IsDeviceName(const std::string& name) {
   std::string stem = name.substr(0, name.find('.'));
   while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-  for (const char* device : {"CON", "PRN", "AUX", "NUL"})
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
     if (strcasecmp(stem.c_str(), device) == 0) return true;
+  // COM and LPT with a digit, or with a superscript one, two or three (Western code page).
   for (const char* family : {"COM", "LPT"})
-    for (char digit = '1'; digit <= '9'; ++digit)
+    for (const char* digit : {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "\xB9", "\xB2", "\xB3"})
       if (strcasecmp(stem.c_str(), (std::string(family) + digit).c_str()) == 0) return true;
   return false;
 }

@@ -9,9 +9,11 @@ enum InstallerExitCode {
   kOwnPathUnavailable = 3,      // the installer's own path could not be read
   kProductNameRefused = 4,      // the product name is no valid file name or too long for its paths
   kPlacementFailed = 5,         // no screen saver could be placed ("Failed to install!")
-  kLauncherNotWritten = 6,      // the uninstall launcher could not be written; nothing registered
-  kUninstallKeyNotCreated = 7,  // the uninstall key could not be created; no selection
+  kLauncherNotWritten = 6,      // the uninstall launcher could not be written; nothing left behind
+  kUninstallKeyNotCreated = 7,  // the uninstall key or one of its two working values could not be written
   kSelectionNotSet = 8,         // the desktop key could not be opened to select the screen saver
+  kSettingsUnreadable = 9,      // Glowset.ini is there but cannot be read ("Failed to install!")
+  kEarlierRecordUnreadable = 10,  // an earlier install's record is there but cannot be read ("Failed to install!")
 };
 
 }  // namespace glow

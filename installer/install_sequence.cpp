@@ -5,9 +5,12 @@
 
 #include "exit_codes.h"
 #include "extraction.h"
+#include "file_probe.h"
 #include "os.h"
+#include "placed_file.h"
 #include "placement.h"
 #include "product_name.h"
+#include "registry_text.h"
 #include "trace.h"
 #include "unique.h"
 #include "wow64_guard.h"
@@ -18,39 +21,34 @@
 
 namespace glow {
 
-const char kUninstallKeyPrefix[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
 namespace {
 
 const char kWhere[] = "InitInstance";
 
-// Text values are written with the text length as byte count, without the terminating zero.
-LONG SetText(HKEY key, const char* name, const char* text) {
-  return Sys().RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                              static_cast<DWORD>(strlen(text)));
-}
+// What an earlier install of the same product recorded.
+struct EarlierRecord {
+  bool exists = false;
+  GrowableText list;  // its copied-file list
+};
 
 void SetTextOrTrace(HKEY key, const char* name, const char* text, const char* what, const char* where) {
-  const LONG status = SetText(key, name, text);
+  const LONG status = SetTextValue(key, name, text);
   if (status != ERROR_SUCCESS) TraceError(what, where, status);
 }
 
-void ResolveSystemFolder(PathText* folder) {
+void ResolveFolder(int csidl, const char* fallback, const char* failure, PathText* folder) {
   folder->Clear();
-  if (!Sys().SHGetSpecialFolderPathA(nullptr, folder->data(), CSIDL_SYSTEM, FALSE)) {
-    TraceError("SHGetSpecialFolderPath (CSIDL_SYSTEM) failed", kWhere);
-    folder->Assign("C:\\Windows\\System32");
+  if (!Sys().SHGetSpecialFolderPathA(nullptr, folder->data(), csidl, FALSE)) {
+    if (failure) TraceError(failure, kWhere);
+    folder->Assign(fallback);
   }
 }
 
 // The name goes into file paths and a key path of an elevated run: refuse it before anything is touched.
-bool AcceptProductName(const char* name, const char* systemFolder) {
-  PathText windowsFolder;
-  if (!Sys().SHGetSpecialFolderPathA(nullptr, windowsFolder.data(), CSIDL_WINDOWS, FALSE))
-    windowsFolder.Assign("C:\\Windows");
+bool AcceptProductName(const char* name, const char* systemFolder, const char* windowsFolder) {
   const char* fault = ProductNameFault(name, SystemLeadByte);
   if (!fault) fault = JoinedPathFault(systemFolder, name, ".scr");
-  if (!fault) fault = JoinedPathFault(windowsFolder.c_str(), name, " Uninstaller.exe");
+  if (!fault) fault = JoinedPathFault(windowsFolder, name, " Uninstaller.exe");
   if (!fault) return true;
   PathText where;
   where.Format("product name refused: %s @ InitInstance", fault);
@@ -58,6 +56,59 @@ bool AcceptProductName(const char* name, const char* systemFolder) {
   TraceError(name, where.c_str());
   Sys().MessageBoxA(nullptr, kFailedToInstall, kInstallerCaption, MB_ICONERROR);
   return false;
+}
+
+// False when a record is there but cannot be read: installing over it could lose track of its files.
+// A list of another type than text is no list: a reinstall mends such a record.
+bool ReadEarlierRecord(const char* keyPath, EarlierRecord* earlier) {
+  UniqueKey key;
+  const LONG opened = Sys().RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, key.put());
+  if (opened == ERROR_FILE_NOT_FOUND) return true;
+  LONG status = opened;
+  if (opened == ERROR_SUCCESS) {
+    earlier->exists = true;
+    status = ReadTextValue(key.get(), "CopyScrPath", &earlier->list);
+    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_INVALID_DATATYPE) status = ERROR_SUCCESS;
+  }
+  if (status == ERROR_SUCCESS) return true;
+  TraceError(keyPath, "earlier install cannot be read @ InitInstance", status);
+  Sys().MessageBoxA(nullptr, kFailedToInstall, kInstallerCaption, MB_ICONERROR);
+  return false;
+}
+
+// This run's list, then what an earlier install placed and this one did not, as long as it is still there.
+bool ListToRecord(const EarlierRecord& earlier, const char* systemFolder, GrowableText* list) {
+  if (!list->Assign(g_tszCopyScrPath.c_str())) return false;
+  GrowableText pieces;
+  if (!pieces.Assign(earlier.list.c_str())) return false;
+  MbTokenizer tokenizer(pieces.data(), '|', SystemLeadByte);
+  for (char* piece = tokenizer.Next(); piece; piece = tokenizer.Next()) {
+    if (PlacedScreenSaverFault(piece, systemFolder, SystemLeadByte) || CopiedListNames(list->c_str(), piece, SystemLeadByte))
+      continue;
+    // A probe that fails for another reason than absence keeps the entry: better listed than lost.
+    if (!IsFileExist(piece) && (::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND))
+      continue;
+    if (!((list->Empty() || list->Append("|")) && list->Append(piece))) return false;
+  }
+  return true;
+}
+
+// A run that leaves no complete, removable record takes back what it did: the screen savers it placed
+// (but those an earlier install still lists), the launcher file unless an earlier install relies on it,
+// and the key it created.
+void TakeBack(const char* keyPath, const EarlierRecord& earlier, const char* launcherPath, bool keyCreated) {
+  const char kReason[] = "the install is not complete";
+  GrowableText placed;
+  if (placed.Assign(g_tszCopyScrPath.c_str())) {
+    MbTokenizer tokenizer(placed.data(), '|', SystemLeadByte);
+    for (char* piece = tokenizer.Next(); piece; piece = tokenizer.Next())
+      if (!CopiedListNames(earlier.list.c_str(), piece, SystemLeadByte))
+        RemovePlacedFile(piece, kReason, kWhere, ERROR_INSTALL_FAILURE);
+  }
+  if (!earlier.exists && launcherPath) RemovePlacedFile(launcherPath, kReason, kWhere, ERROR_INSTALL_FAILURE);
+  if (!keyCreated) return;
+  const LONG deleted = Sys().RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath);
+  if (deleted != ERROR_SUCCESS) TraceError(keyPath, "RegDeleteKey (take back) failed @ InitInstance", deleted);
 }
 
 void LocalDate(BoundedText<16>* date) {
@@ -68,26 +119,32 @@ void LocalDate(BoundedText<16>* date) {
   FormatInstallDate(local, date);
 }
 
-int WriteRegistrationRecord(const InstallSettings& settings, const char* systemFolder, const char* scrPath,
-                            const char* uninstPath) {
+// The record is complete only with the two values a removal needs: the list of placed files and the
+// command that starts it.
+int WriteRegistrationRecord(const InstallSettings& settings, const char* keyPath, const EarlierRecord& earlier,
+                            const char* systemFolder, const char* scrPath, const char* uninstPath, bool* keyCreated) {
   BoundedText<16> date;
   LocalDate(&date);
-  PathText keyPath;
-  keyPath.Format("%s%s", kUninstallKeyPrefix, settings.productName.c_str());
-
   UniqueKey key;
-  const LONG created = Sys().RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr,
-                                             REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+  const LONG created = Sys().RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                             KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
   if (created != ERROR_SUCCESS) {
-    key.release();  // nothing was opened; the output is not a key to close
-    TraceError(keyPath.c_str(), "RegCreateKey (Install) failed @ InitInstance", created);
+    TraceError(keyPath, "RegCreateKey (Install) failed @ InitInstance", created);
     return kUninstallKeyNotCreated;
   }
+  *keyCreated = !earlier.exists;
+  GrowableText list;
+  LONG listed = ListToRecord(earlier, systemFolder, &list) ? SetTextValue(key.get(), "CopyScrPath", list.c_str())
+                                                            : static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY);
+  if (listed != ERROR_SUCCESS)
+    TraceError(list.c_str(), "RegSetValueEx (Uninstall) (CopyScrPath) failed @ InitInstance", listed);
+  // In quotes: a path with blanks, unquoted, lets the system try "C:\Windows\TAVO.exe" first.
+  BoundedText<kPathSize + 2> command;
+  command.Format("\"%s\"", uninstPath);
+  const LONG commanded = SetTextValue(key.get(), "UninstallString", command.c_str());
+  if (commanded != ERROR_SUCCESS)
+    TraceError(uninstPath, "RegSetValueEx (Uninstall) (UninstallString) failed @ InitInstance", commanded);
   const char* version = settings.productVersion.c_str();
-  SetTextOrTrace(key.get(), "CopyScrPath", g_tszCopyScrPath.c_str(), g_tszCopyScrPath.c_str(),
-                 "RegSetValueEx (Uninstall) (CopyScrPath) failed @ InitInstance");
-  SetTextOrTrace(key.get(), "UninstallString", uninstPath, uninstPath,
-                 "RegSetValueEx (Uninstall) (UninstallString) failed @ InitInstance");
   SetTextOrTrace(key.get(), "DisplayVersion", version, version,
                  "RegSetValueEx (Uninstall) (DisplayVersion) failed @ InitInstance");
   SetTextOrTrace(key.get(), "DisplayName", settings.productName.c_str(), uninstPath,
@@ -108,19 +165,18 @@ int WriteRegistrationRecord(const InstallSettings& settings, const char* systemF
     TraceError(systemFolder, "RegSetValueEx (Uninstall) (EstimatedSize) failed @ InitInstance", sized);
   const LONG closed = Sys().RegCloseKey(key.release());
   if (closed != ERROR_SUCCESS) TraceError("RegCloseKey (Uninstall) failed !!", "OnInitDialog", closed);
-  return kInstalled;
+  return listed == ERROR_SUCCESS && commanded == ERROR_SUCCESS ? kInstalled : kUninstallKeyNotCreated;
 }
 
 int SelectScreenSaver(const char* scrPath) {
   UniqueKey desktop;
   const LONG opened = Sys().RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_WRITE, desktop.put());
   if (opened != ERROR_SUCCESS) {
-    desktop.release();
     TraceError("RegOpenKey (SetDefault) failed !!", kWhere, opened);
     return kSelectionNotSet;
   }
   int result = kInstalled;
-  const LONG set = SetText(desktop.get(), "ScrnSave.exe", scrPath);
+  const LONG set = SetTextValue(desktop.get(), "ScrnSave.exe", scrPath);
   if (set != ERROR_SUCCESS) {
     TraceError("RegSetValueEx (SetDefault) failed !!", kWhere, set);
     result = kSelectionNotSet;
@@ -140,8 +196,15 @@ int RunInstallSequence(const InstallSettings& settings) {
   // Every way out from here passes the guard's destructor, which switches redirection back on.
   Wow64RedirectionGuard guard;
   PathText systemFolder;
-  ResolveSystemFolder(&systemFolder);
-  if (!AcceptProductName(settings.productName.c_str(), systemFolder.c_str())) return kProductNameRefused;
+  ResolveFolder(CSIDL_SYSTEM, "C:\\Windows\\System32", "SHGetSpecialFolderPath (CSIDL_SYSTEM) failed", &systemFolder);
+  PathText windowsFolder;
+  ResolveFolder(CSIDL_WINDOWS, "C:\\Windows", nullptr, &windowsFolder);
+  const char* name = settings.productName.c_str();
+  if (!AcceptProductName(name, systemFolder.c_str(), windowsFolder.c_str())) return kProductNameRefused;
+  PathText keyPath;
+  FormUninstallKeyPath(name, &keyPath);
+  EarlierRecord earlier;
+  if (!ReadEarlierRecord(keyPath.c_str(), &earlier)) return kEarlierRecordUnreadable;
 
   ResetPlacementState();
   PathText scrPath;
@@ -150,16 +213,25 @@ int RunInstallSequence(const InstallSettings& settings) {
   TraceNotice(g_tszCopyScrPath.c_str(), "g_tszCopyScrPath @ InitInstance");
 
   PathText uninstPath;
-  uninstPath.Format("%s Uninstaller.exe", settings.productName.c_str());
+  uninstPath.Format("%s Uninstaller.exe", name);
   if (!CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &uninstPath)) {
     TraceNotice("CopyResource (UNINSTALL.EXE) failed !", kWhere);
+    // A launcher file half written is this run's.
+    PathText written;
+    if (written.Format("%s\\%s", windowsFolder.c_str(), uninstPath.c_str()))
+      TakeBack(keyPath.c_str(), earlier, written.c_str(), false);
     return kLauncherNotWritten;
   }
   TraceNotice(uninstPath.c_str(), "tszUninstPath @ InitInstance");
   g_dwEstimatedSize += GetFileMBSize(uninstPath.c_str());
 
-  const int registered = WriteRegistrationRecord(settings, systemFolder.c_str(), scrPath.c_str(), uninstPath.c_str());
-  if (registered != kInstalled) return registered;
+  bool keyCreated = false;
+  const int registered = WriteRegistrationRecord(settings, keyPath.c_str(), earlier, systemFolder.c_str(),
+                                                 scrPath.c_str(), uninstPath.c_str(), &keyCreated);
+  if (registered != kInstalled) {
+    TakeBack(keyPath.c_str(), earlier, uninstPath.c_str(), keyCreated);
+    return registered;
+  }
   return SelectScreenSaver(scrPath.c_str());
 }
 

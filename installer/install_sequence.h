@@ -10,6 +10,4 @@ int RunInstallSequence(const InstallSettings& settings);
 // The registry's local date text, "yyyy/mm/dd".
 void FormatInstallDate(const SYSTEMTIME& local, BoundedText<16>* date);
 
-extern const char kUninstallKeyPrefix[];
-
 }  // namespace glow

@@ -7,6 +7,7 @@
 #include "file_probe.h"
 #include "install_sequence.h"
 #include "os.h"
+#include "placement.h"
 #include "trace.h"
 
 namespace glow {
@@ -70,16 +71,30 @@ bool InstallerApp::StartUp() {
     return false;
   }
   SplitPath(ownPath.c_str(), &m_settings.ownDrive, &m_settings.ownFolder, nullptr, nullptr, SystemLeadByte);
-  ReadSettings();
-  return true;
+  return ReadSettings();
 }
 
-void InstallerApp::ReadSettings() {
+bool InstallerApp::ReadSettings() {
   PathText iniPath;
   iniPath.Format("%s%sGlowset.ini", m_settings.ownDrive.c_str(), m_settings.ownFolder.c_str());
   m_settings.productName.Clear();
   m_settings.productVersion.Clear();
-  if (!IsFileExist(iniPath.c_str())) {
+  // A settings file that is there but cannot be read would install the default product, perhaps over
+  // another product's record: it is held open for reading while it is read, or the install is refused.
+  UniqueFile settingsFile;
+  const bool present = IsFileExist(iniPath.c_str());
+  const DWORD probeError = ::GetLastError();
+  if (present || (probeError != ERROR_FILE_NOT_FOUND && probeError != ERROR_PATH_NOT_FOUND)) {
+    settingsFile.reset(Sys().CreateFileA(iniPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!settingsFile.valid()) {
+      TraceError(iniPath.c_str(), "settings file cannot be read @ InitInstance");
+      Sys().MessageBoxA(nullptr, kFailedToInstall, kInstallerCaption, MB_ICONERROR);
+      m_nExitCode = kSettingsUnreadable;
+      return false;
+    }
+  }
+  if (!settingsFile.valid()) {
     TraceNotice(iniPath.c_str(), "file not exist @ InitInstance");
   } else {
     if (!GetINIString(iniPath.c_str(), "Inst", "Name", &m_settings.productName))
@@ -89,6 +104,7 @@ void InstallerApp::ReadSettings() {
   }
   if (m_settings.productName.Empty()) m_settings.productName.Assign(kDefaultProductName);
   if (m_settings.productVersion.Empty()) m_settings.productVersion.Assign(kDefaultProductVersion);
+  return true;
 }
 
 int InstallerApp::ExitInstance() {

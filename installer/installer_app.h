@@ -31,7 +31,8 @@ class InstallerApp : public AppFrame {
   const InstallSettings& settings() const { return m_settings; }
 
  private:
-  void ReadSettings();
+  // False when the settings file is there but cannot be read: the run ends, refused.
+  bool ReadSettings();
 
   UniqueHandle m_hLocalMutex;
   UniqueHandle m_hGlobalMutex;

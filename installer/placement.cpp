@@ -5,6 +5,7 @@
 #include "file_probe.h"
 #include "format.h"
 #include "os.h"
+#include "placed_file.h"
 #include "trace.h"
 #include "unique.h"
 
@@ -25,10 +26,8 @@ const char kWhere[] = "InitInstance";
 void ShowFailedToInstall() { Sys().MessageBoxA(nullptr, kFailedToInstall, kInstallerCaption, MB_ICONERROR); }
 
 // The uninstaller deletes by the list, so a copy the list cannot record would stay behind for good.
-void RemoveUnrecordedCopy(const char* target, const char* traceText) {
-  ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-  TraceError(target, traceText);
-  Sys().DeleteFileA(target);
+void RemoveUnrecordedCopy(const char* target, const char* function) {
+  RemovePlacedFile(target, "copied-file list cannot grow", function, ERROR_NOT_ENOUGH_MEMORY);
 }
 
 // Adds one placed file to the list, separator and path in one step; a copy it cannot record is removed.
@@ -39,11 +38,29 @@ bool AppendToCopyList(const char* target) {
     g_tszCopyScrPath.Append(target);
     return true;
   }
-  RemoveUnrecordedCopy(target, "copied-file list cannot grow, copy removed @ CopyFiles");
+  RemoveUnrecordedCopy(target, "CopyFiles");
   return false;
 }
 
 }  // namespace
+
+bool RemovePlacedFile(const char* path, const char* reason, const char* function, DWORD cause) {
+  PathText where;
+  Sys().SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);  // a read-only source gives a read-only copy
+  if (Sys().DeleteFileA(path)) {
+    where.Format("%s, copy removed @ %s", reason, function);
+    TraceError(path, where.c_str(), cause);
+    return true;
+  }
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+  const bool scheduled = Sys().MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+  where.Format(scheduled ? "%s, copy in use, removed at the next restart @ %s" : "%s, copy cannot be removed @ %s",
+               reason, function);
+  if (scheduled) ::SetLastError(error);
+  TraceError(path, where.c_str());
+  return scheduled;
+}
 
 void ResetPlacementState() {
   g_tszCopyScrPath.Clear();
@@ -91,6 +108,11 @@ void CopyFiles(const char* sourceFolder, const char* pattern, const char* target
       TraceError(found.cFileName, "path too long, skipped @ CopyFiles");
       continue;
     }
+    // "*.scr" also finds "name.scrx" by its short name; the uninstaller removes ".scr" files only.
+    if (PlacedScreenSaverFault(target.c_str(), targetFolder, SystemLeadByte)) {
+      TraceNotice(found.cFileName, "not a .scr file, skipped @ CopyFiles");
+      continue;
+    }
     Sys().SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!Sys().CopyFileA(source.c_str(), target.c_str(), failIfExists ? TRUE : FALSE)) {
       TraceError(source.c_str(), "CopyFile failed (tszSource) @ CopyFiles");
@@ -130,7 +152,7 @@ bool PlaceScreenSavers(const InstallSettings& settings, const char* systemFolder
     TraceNotice(target.c_str(), "CopyFile done @ InitInstance");
     Sys().SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!g_tszCopyScrPath.Assign(target.c_str())) {
-      RemoveUnrecordedCopy(target.c_str(), "copied-file list cannot hold the copy, copy removed @ InitInstance");
+      RemoveUnrecordedCopy(target.c_str(), "InitInstance");
       ShowFailedToInstall();
       return false;
     }

@@ -16,6 +16,10 @@ void ResetPlacementState();
 extern const char kFailedToInstall[];
 extern const char kInstallerCaption[];
 
+// Takes a placed file back: made normal and deleted, else deleted at the next restart. The error trace
+// gives the reason (its code `cause`) and what really happened. False when it stays.
+bool RemovePlacedFile(const char* path, const char* reason, const char* function, DWORD cause);
+
 // File size in KiB (truncated), 0 on any failure.
 DWORD GetFileMBSize(const char* path);
 

@@ -9,17 +9,18 @@ namespace glow {
 
 namespace {
 
-// Device names are reserved in every folder, with or without an extension.
+// Device names are reserved in every folder, with or without an extension: COM and LPT take a digit 0 to
+// 9 or a superscript one, two or three (0xB9, 0xB2, 0xB3 in the Western code page, which the system maps
+// to the same device names).
 bool IsReservedDeviceName(const char* name) {
-  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
   size_t stem = strcspn(name, ".");
   while (stem > 0 && name[stem - 1] == ' ') --stem;
   for (const char* device : kDevices)
-    if (stem == 3 && strncasecmp(name, device, 3) == 0) return true;
-  if (stem == 4 && (strncasecmp(name, "COM", 3) == 0 || strncasecmp(name, "LPT", 3) == 0) && name[3] >= '1' &&
-      name[3] <= '9')
-    return true;
-  return false;
+    if (stem == strlen(device) && strncasecmp(name, device, stem) == 0) return true;
+  if (stem != 4 || (strncasecmp(name, "COM", 3) != 0 && strncasecmp(name, "LPT", 3) != 0)) return false;
+  const unsigned char digit = static_cast<unsigned char>(name[3]);
+  return (digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
 }
 
 }  // namespace

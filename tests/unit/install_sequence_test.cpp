@@ -57,7 +57,7 @@ TEST_F(InstallSequence, PlacesRecordsAndSelects) {
   EXPECT_EQ(ReadFileBytes(launcher).size(), 80512u);
 
   const std::vector<std::pair<const char*, std::string>> texts = {
-      {"CopyScrPath", placedAs},      {"UninstallString", launcher}, {"DisplayVersion", "3.1"},
+      {"CopyScrPath", placedAs},      {"UninstallString", "\"" + launcher + "\""}, {"DisplayVersion", "3.1"},
       {"DisplayName", kProduct},      {"DisplayIcon", placedAs},     {"Publisher", "TAVO"},
       {"InstallLocation", SystemFolder()}};
   for (const auto& text : texts) EXPECT_TRUE(StoredTextIs(Value(text.first), text.second)) << text.first;
@@ -74,13 +74,13 @@ TEST_F(InstallSequence, PlacesRecordsAndSelects) {
   EXPECT_EQ(LinesWith("[Glowset][Notify]tszUninstPath @ InitInstance -> " + launcher + "\r\n"), 1);
 }
 
-TEST_F(InstallSequence, ValuesAreWrittenInTableOrderTextsWithoutTheirZero) {
+TEST_F(InstallSequence, ValuesAreWrittenInTableOrderTextsWithTheirZero) {
   WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
   std::vector<std::string> order;
   EXPECT_CALL(os, RegSetValueExA(_, _, _, _, _, _)).WillRepeatedly([&](HKEY key, LPCSTR name, DWORD, DWORD type,
                                                                        const BYTE* data, DWORD size) {
     order.push_back(name);
-    if (type == REG_SZ) EXPECT_EQ(size, strlen(reinterpret_cast<const char*>(data))) << name;
+    if (type == REG_SZ) EXPECT_EQ(size, strlen(reinterpret_cast<const char*>(data)) + 1) << name;
     if (type == REG_DWORD) EXPECT_EQ(size, 4u) << name;
     return os.real().RegSetValueExA(key, name, 0, type, data, size);
   });
@@ -110,27 +110,58 @@ TEST_F(InstallSequence, InstallDateIsTheLocalDateWithSlashes) {
   }
 }
 
-TEST_F(InstallSequence, AFailedLauncherWriteLeavesTheRegistryAlone) {
+// An install that cannot leave a complete, removable record takes back what it did.
+TEST_F(InstallSequence, AFailedLauncherWriteLeavesNothingBehind) {
   WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
   EXPECT_CALL(os, CreateFileA(_, _, _, _, _, _, _)).Times(::testing::AnyNumber());
   EXPECT_CALL(os, CreateFileA(StrEq(launcher), GENERIC_WRITE, _, _, _, _, _))
       .WillOnce(FailWith(INVALID_HANDLE_VALUE, static_cast<DWORD>(ERROR_ACCESS_DENIED)));
   EXPECT_CALL(os, RegCreateKeyExA(_, _, _, _, _, _, _, _, _)).Times(0);
-  EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(0);
+  EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(::testing::AnyNumber());
+  EXPECT_CALL(os, RegOpenKeyExA(HKEY_CURRENT_USER, _, _, _, _)).Times(0);
   EXPECT_EQ(Install(), kLauncherNotWritten);
-  EXPECT_TRUE(FileExists(placed));  // the placed screen saver stays
+  EXPECT_FALSE(FileExists(placed));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
   EXPECT_TRUE(os.boxes.empty());
   EXPECT_EQ(LinesWith("[Glowset][Notify]InitInstance -> CopyResource (UNINSTALL.EXE) failed !"), 1) << AllLines();
+  EXPECT_EQ(LinesWith("[Glowset]the install is not complete, copy removed @ InitInstance -> " + placedAs + " error: 1603"),
+            1);
 }
 
-TEST_F(InstallSequence, AFailedKeyCreationLeavesNoSelection) {
+TEST_F(InstallSequence, ARecordWithoutItsWorkingValuesIsTakenBack) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
+  for (const char* value : {"CopyScrPath", "UninstallString"}) {
+    EXPECT_CALL(os, RegSetValueExA(_, _, _, _, _, _)).Times(::testing::AnyNumber());
+    EXPECT_CALL(os, RegSetValueExA(_, StrEq(value), _, _, _, _)).WillOnce(Return(ERROR_ACCESS_DENIED));
+    EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(::testing::AnyNumber());
+    EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(::testing::AnyNumber());
+  EXPECT_CALL(os, RegOpenKeyExA(HKEY_CURRENT_USER, _, _, _, _)).Times(0);
+    EXPECT_EQ(Install(), kUninstallKeyNotCreated) << value;
+    EXPECT_FALSE(FileExists(placed)) << value;
+    EXPECT_FALSE(FileExists(launcher)) << value;
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey)) << value;
+    ::testing::Mock::VerifyAndClearExpectations(&os);
+  }
+  // Over an earlier install, its record, its launcher and the files it lists stay.
+  ASSERT_EQ(Install(), kInstalled);
+  EXPECT_CALL(os, RegSetValueExA(_, _, _, _, _, _)).Times(::testing::AnyNumber());
+  EXPECT_CALL(os, RegSetValueExA(_, StrEq("UninstallString"), _, _, _, _)).WillOnce(Return(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(Install(), kUninstallKeyNotCreated);
+  EXPECT_TRUE(FileExists(placed));
+  EXPECT_TRUE(FileExists(launcher));
+  EXPECT_TRUE(StoredTextIs(Value("UninstallString"), "\"" + launcher + "\""));
+}
+
+TEST_F(InstallSequence, AFailedKeyCreationLeavesNothingBehind) {
   WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
   EXPECT_CALL(os, RegCreateKeyExA(HKEY_LOCAL_MACHINE, StrEq(kKey), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                                   nullptr, _, nullptr))
       .WillOnce(Return(ERROR_ACCESS_DENIED));
-  EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(0);
+  EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(::testing::AnyNumber());
+  EXPECT_CALL(os, RegOpenKeyExA(HKEY_CURRENT_USER, _, _, _, _)).Times(0);
   EXPECT_EQ(Install(), kUninstallKeyNotCreated);
+  EXPECT_FALSE(FileExists(placed));
+  EXPECT_FALSE(FileExists(launcher));
   EXPECT_EQ(LinesWith("[Glowset]RegCreateKey (Install) failed @ InitInstance -> " + kKey + " error: 5 - "), 1)
       << AllLines();
 }
@@ -150,6 +181,7 @@ TEST_F(InstallSequence, AFailedValueIsTracedAndTheOthersStillWritten) {
 
 TEST_F(InstallSequence, ADesktopKeyThatCannotBeOpenedIsAFailedInstall) {
   WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
+  EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(::testing::AnyNumber());
   EXPECT_CALL(os, RegOpenKeyExA(HKEY_CURRENT_USER, StrEq("Control Panel\\Desktop"), 0, KEY_WRITE, _))
       .WillOnce(Return(ERROR_ACCESS_DENIED));
   EXPECT_EQ(Install(), kSelectionNotSet);
@@ -186,7 +218,7 @@ TEST_F(InstallSequence, AnUnsafeProductNameIsRefusedBeforeAnythingIsTouched) {
   EXPECT_EQ(LinesWith("product name refused: contains \" Uninstaller\", which the launcher removes"), 1);
 }
 
-TEST_F(InstallSequence, InstallingTwiceLeavesOneSetAndAFreshList) {
+TEST_F(InstallSequence, AReinstallKeepsTrackOfWhatAnEarlierInstallPlaced) {
   for (const char* name : {"glowtest-a.scr", "glowtest-b.scr"}) {
     WriteFileBytes(ownFolder + "\\" + name, "s");
     extraPlaced.push_back(NativeSystemFolder() + "\\" + name);
@@ -194,8 +226,14 @@ TEST_F(InstallSequence, InstallingTwiceLeavesOneSetAndAFreshList) {
   ASSERT_EQ(Install(), kInstalled);
   const std::string first = Value("CopyScrPath").bytes;
   ASSERT_EQ(Install(), kInstalled);
-  EXPECT_EQ(Value("CopyScrPath").bytes, first);  // built afresh, not appended to
+  EXPECT_EQ(Value("CopyScrPath").bytes, first);  // the same files, listed once
   EXPECT_EQ(std::count(first.begin(), first.end(), '|'), 1);
+
+  // With fewer files beside it, what is no longer shipped but still placed stays listed, after this run's.
+  ::DeleteFileA((ownFolder + "\\glowtest-b.scr").c_str());
+  ASSERT_EQ(Install(), kInstalled);
+  const std::string system = SystemFolder();
+  EXPECT_TRUE(StoredTextIs(Value("CopyScrPath"), system + "\\glowtest-a.scr|" + system + "\\glowtest-b.scr"));
 }
 
 TEST_F(InstallSequence, AListOfAnyLengthIsStoredWhole) {

@@ -116,6 +116,22 @@ TEST_F(InstallerStartUp, NameAndVersionFallBackIndependently) {
   EXPECT_STREQ(second.settings().productVersion.c_str(), "1.0.0001");
 }
 
+// A settings file held by another program must not install the default product in its place.
+TEST_F(InstallerStartUp, ASettingsFileThatCannotBeReadRefusesTheInstall) {
+  WriteIni("[Inst]\r\nName=Foo\r\n");
+  HANDLE holder = ::CreateFileA((ownFolder + "\\Glowset.ini").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  EXPECT_CALL(os, GetPrivateProfileStringA(_, _, _, _, _, _)).Times(0);
+  EXPECT_FALSE(StartWith("/d"));
+  ::CloseHandle(holder);
+  EXPECT_EQ(app.ExitInstance(), kSettingsUnreadable);
+  EXPECT_EQ(os.boxes, std::vector<std::string>{"TAVO ScreenSaver Installer: Failed to install!"});
+  EXPECT_EQ(LinesWith("[Glowset]settings file cannot be read @ InitInstance -> " + ownFolder + "\\Glowset.ini error: 32 - "),
+            1)
+      << AllLines();
+}
+
 TEST_F(InstallerStartUp, LongValuesAreCutTo253Characters) {
   WriteIni("[Inst]\r\nName=" + std::string(300, 'n') + "\r\nVersion=" + std::string(253, 'v') + "\r\n");
   ASSERT_TRUE(StartWith(""));

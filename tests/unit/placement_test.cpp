@@ -168,7 +168,7 @@ TEST_F(Placement, ADirectCopyTheListCannotHoldIsRemovedAndFailsToInstall) {
   EXPECT_FALSE(Place("Foo"));
   EXPECT_FALSE(FileExists(systemFolder + "\\Foo.scr"));
   EXPECT_EQ(os.boxes.size(), 1u);
-  EXPECT_EQ(LinesWith("[Glowset]copied-file list cannot hold the copy, copy removed @ InitInstance -> " + systemFolder +
+  EXPECT_EQ(LinesWith("[Glowset]copied-file list cannot grow, copy removed @ InitInstance -> " + systemFolder +
                       "\\Foo.scr error: 8 - "),
             1)
       << AllLines();
