@@ -116,6 +116,28 @@ TEST_F(BadInput, AHundredKilobyteListIsReadWhole) {
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "TAVO ScreenSaver"));
 }
 
+// Nothing is placed for good that no record could ever remove.
+TEST_F(BadInput, AFolderWhereTheLauncherGoesLeavesNoScreenSaverAndNoKey) {
+  const std::string launcher = WindowsFolder() + "\\TAVO ScreenSaver Uninstaller.exe";
+  ::CreateDirectoryA(launcher.c_str(), nullptr);
+  EXPECT_EQ(Install(), 6u);
+  ::RemoveDirectoryA(launcher.c_str());
+  EXPECT_FALSE(FileExists(Placed("TAVO ScreenSaver")));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "TAVO ScreenSaver"));
+}
+
+TEST_F(BadInput, ASettingsFileHeldByAnotherProgramRegistersNothing) {
+  Ini("[Inst]\r\nName=Held Product\r\n");
+  HANDLE holder = ::CreateFileA((kPackage + "\\Glowset.ini").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(Install(), 9u);
+  ::CloseHandle(holder);
+  for (const char* name : {"Held Product", "TAVO ScreenSaver"}) {
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + name)) << name;
+    EXPECT_FALSE(FileExists(Placed(name))) << name;
+  }
+}
+
 TEST_F(BadInput, ASecondInstallerWhileOneRunsEndsAtOnceTouchingNothing) {
   // What a running installer holds for its whole run.
   for (const char* mutex : {"TAVO ScreenSaver Installer Local Mutex", "Global\\TAVO ScreenSaver Installer Global Mutex"}) {

@@ -40,20 +40,21 @@ class EndToEnd : public ::testing::Test {
   ProgramRun Install(const std::string& arguments = " /d") {
     return RunTraced("\"" + kPackage + "\\Glowset.exe\"" + arguments);
   }
+  // The registered uninstall command, as Add/Remove Programs runs it.
   ProgramRun Remove(const std::string& arguments = " /d") {
     const RegValue command = ReadRegValue(HKEY_LOCAL_MACHINE, kKey, "UninstallString");
-    std::string path;
+    std::string line;
     for (size_t i = 0; i + 1 < command.bytes.size(); i += 2)
-      if (command.bytes[i]) path += command.bytes[i];
-    return RunTraced("\"" + path + "\"" + arguments);
+      if (command.bytes[i]) line += command.bytes[i];
+    return RunTraced(line + arguments);
   }
   void ExpectRemoved() {
     EXPECT_FALSE(FileExists(placed));
     EXPECT_FALSE(FileExists(launcher));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
     const RegValue selection = ReadRegValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScrnSave.exe");
-    EXPECT_TRUE(selection.exists);
-    EXPECT_TRUE(StoredTextIs(selection, ""));
+    EXPECT_EQ(selection.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(selection.bytes, std::string(2, '\0'));  // the empty text with its terminating zero
     EXPECT_TRUE(FileExists(LocalAppDataFolder() + "\\uninst.tmp"));  // the scratch copy stays
   }
   std::string placed, placedAs, launcher;
@@ -75,7 +76,7 @@ TEST_F(EndToEnd, InstallPlacesRecordsAndSelects) {
     EXPECT_FALSE(KeyInView(kKey, KEY_WOW64_64KEY));
   }
   const std::vector<std::pair<const char*, std::string>> texts = {
-      {"CopyScrPath", placedAs},         {"UninstallString", launcher}, {"DisplayVersion", "1.0.0001"},
+      {"CopyScrPath", placedAs},         {"UninstallString", "\"" + launcher + "\""}, {"DisplayVersion", "1.0.0001"},
       {"DisplayName", kName},            {"DisplayIcon", placedAs},     {"Publisher", "TAVO"},
       {"InstallLocation", SystemFolder()}, {"URLInfoAbout", "http://www.tavo.example/"}};
   for (const auto& text : texts)
@@ -172,22 +173,57 @@ TEST_F(EndToEnd, TheLauncherFileGoesEveryTime) {
   }
 }
 
-TEST_F(EndToEnd, InstallingTwiceLeavesOneSetOfFilesAndOneKey) {
+TEST_F(EndToEnd, AReinstallWithFewerFilesStillRemovesThemAll) {
   ::DeleteFileA((kPackage + "\\TAVO.scr").c_str());
   for (const char* name : {"Aurora.scr", "Ember.scr"})
     ::CopyFileA(BuiltProgram("TAVO.scr").c_str(), (kPackage + "\\" + name).c_str(), FALSE);
   ASSERT_EQ(Install("").exitCode, 0u);
   const RegValue first = ReadRegValue(HKEY_LOCAL_MACHINE, kKey, "CopyScrPath");
   ASSERT_EQ(Install("").exitCode, 0u);
-  const RegValue second = ReadRegValue(HKEY_LOCAL_MACHINE, kKey, "CopyScrPath");
-  EXPECT_EQ(first.bytes, second.bytes);
-  EXPECT_NE(first.bytes.find(Wide("Aurora.scr")), std::string::npos);
+  EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, kKey, "CopyScrPath").bytes, first.bytes);  // one set, listed once
   EXPECT_NE(first.bytes.find(Wide("|")), std::string::npos);
-  EXPECT_TRUE(FileExists(NativeSystemFolder() + "\\Aurora.scr"));
-  EXPECT_TRUE(FileExists(NativeSystemFolder() + "\\Ember.scr"));
+  ::DeleteFileA((kPackage + "\\Ember.scr").c_str());
+  ASSERT_EQ(Install("").exitCode, 0u);  // the next version ships Aurora alone
   EXPECT_EQ(Remove("").exitCode, 0u);
   EXPECT_FALSE(FileExists(NativeSystemFolder() + "\\Aurora.scr"));
   EXPECT_FALSE(FileExists(NativeSystemFolder() + "\\Ember.scr"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
+}
+
+TEST_F(EndToEnd, RegQueryShowsTheEmptiedSelectionAsAnEmptyText) {
+  ASSERT_EQ(Install("").exitCode, 0u);
+  EXPECT_EQ(Remove("").exitCode, 0u);
+  const std::string shown = RunCaptured("reg.exe query \"HKCU\\Control Panel\\Desktop\" /v ScrnSave.exe");
+  const size_t at = shown.find("ScrnSave.exe    REG_SZ");
+  ASSERT_NE(at, std::string::npos) << shown;
+  const std::string rest = shown.substr(at + 22, shown.find('\n', at) - at - 22);
+  EXPECT_EQ(rest.find_first_not_of(" \r"), std::string::npos) << "shown as: [" << rest << "]";
+}
+
+// The README's settings block, taken from the README itself, so that the two cannot drift apart.
+TEST_F(EndToEnd, TheReadmesSettingsExampleInstalls) {
+  const std::string readme = ReadFileBytes("C:\\glow-test\\README.md");
+  const size_t begin = readme.find("```ini\n");
+  ASSERT_NE(begin, std::string::npos) << "no settings example in the README";
+  std::string block;
+  std::string name;
+  const size_t end = readme.find("```", begin + 7);
+  for (size_t at = begin + 7; at < end;) {
+    size_t next = readme.find('\n', at);
+    std::string line = readme.substr(at, next - at);
+    at = next + 1;
+    line.erase(0, line.find_first_not_of(' '));
+    if (line.rfind("Name=", 0) == 0) name = line.substr(5);
+    block += line + "\r\n";
+  }
+  ASSERT_FALSE(name.empty()) << block;
+  WriteFileBytes(kPackage + "\\Glowset.ini", block);
+  ASSERT_EQ(Install("").exitCode, 0u) << block;
+  const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
+  EXPECT_TRUE(StoredTextIs(ReadRegValue(HKEY_LOCAL_MACHINE, key, "DisplayName"), name));
+  EXPECT_TRUE(FileExists(NativeSystemFolder() + "\\" + name + ".scr"));
+  EXPECT_EQ(RunTraced("\"" + WindowsFolder() + "\\" + name + " Uninstaller.exe\"").exitCode, 0u);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
 }
 
 TEST_F(EndToEnd, NoScreenSaverBesideItFailsToInstallWithItsExitCode) {

@@ -44,7 +44,10 @@ ProgramRun RunTraced(const std::string& commandLine, DWORD timeoutMs) {
         break;
       case EXIT_PROCESS_DEBUG_EVENT:
         alive.erase(event.dwProcessId);
-        if (event.dwProcessId == info.dwProcessId) run.exitCode = event.u.ExitProcess.dwExitCode;
+        if (event.dwProcessId == info.dwProcessId)
+          run.exitCode = event.u.ExitProcess.dwExitCode;
+        else
+          run.startedExitCodes.push_back(event.u.ExitProcess.dwExitCode);
         break;
       case LOAD_DLL_DEBUG_EVENT:
         if (event.u.LoadDll.hFile) ::CloseHandle(event.u.LoadDll.hFile);
@@ -96,11 +99,8 @@ std::string RunCaptured(const std::string& commandLine, DWORD* exitCode, DWORD t
 }
 
 std::string BuiltProgram(const std::string& name) {
-  const char* unixFolder = getenv("GLOW_BIN_DIR");
-  std::string folder = unixFolder ? unixFolder : "";
-  for (char& c : folder)
-    if (c == '/') c = '\\';
-  return "Z:" + folder + "\\" + name;
+  const char* folder = getenv("GLOW_BIN_DIR");  // a copy inside the prefix: it has no way out
+  return std::string(folder ? folder : "") + "\\" + name;
 }
 
 }  // namespace glow

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# The elevated chain against a program without administrator rights: what it can write (the user's
+# folders, the installer's own folder, HKCU) it plants, and a sentinel must survive or a marker must never
+# appear. Each run has a fresh prefix that cannot reach outside itself.
+# Usage: attacks.sh BIN_DIR TOOLS_DIR win64|win32 [race]
+#   BIN_DIR holds Glowset.exe and TAVO.scr; TOOLS_DIR run-tree.exe, planted.dll and foreign.exe.
+set -u
+bin=$(readlink -f "$1") tools=$(readlink -f "$2") arch=$3 mode=${4:-plant}
+. "$(dirname "$0")/sealed-prefix.sh"
+new_prefix "$arch" "attacks-$arch-$mode"
+cp "$bin/Glowset.exe" "$bin/TAVO.scr" "$tools/run-tree.exe" "$drive_c/glow-test/"
+name="TAVO ScreenSaver"
+key="HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$name"
+launcher="C:\\windows\\$name Uninstaller.exe"
+placed=$drive_c/windows/system32/$name.scr
+marker=$drive_c/glow-marker.txt
+
+install() { run_tree '"C:\glow-test\Glowset.exe"' | head -n 1; }
+remove() { run_tree "\"$launcher\" /d"; }
+registered() { w reg query "$key" /reg:32 >/dev/null 2>&1; }
+either() { contains "$1" "$2" || contains "$1" "$3"; }
+no_marker() { [ ! -e "$marker" ] || { echo "  marker: $(tr -d '\r' <"$marker" | tr '\n' ' ')"; false; }; }
+
+if [ "$mode" = race ]; then
+  # "Local AppData" leads through C:\j, which flips between A and B; B holds a foreign program named as
+  # the scratch copy. Whatever the launcher sees, it must only ever start the copy it wrote.
+  mkdir -p "$drive_c/A" "$drive_c/B"
+  w reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' /v 'Local AppData' \
+    /t REG_EXPAND_SZ /d 'C:\j' /f >/dev/null
+  ln -sfn A "$drive_c/j"
+  python3 - "$drive_c" "$tools/foreign.exe" <<'FLIP' &
+import os, shutil, sys
+drive, foreign = sys.argv[1:]
+flip, planted = os.path.join(drive, "j.flip"), os.path.join(drive, "B", "uninst.tmp")
+for n in range(10**9):
+    for target in ("B", "A"):
+        os.symlink(target, flip)
+        os.replace(flip, os.path.join(drive, "j"))
+    if n % 4 == 0:
+        try:  # put the foreign program back whenever it is free
+            shutil.copyfile(foreign, planted)
+        except OSError:
+            pass
+FLIP
+  flipper=$!
+  started=0
+  for round in $(seq 20); do
+    install >/dev/null
+    out=$(remove)
+    contains "$out" "CreateNormalProcess succeed" && started=$((started + 1))
+  done
+  kill "$flipper"; wait "$flipper" 2>/dev/null
+  echo "the launcher started the uninstaller in $started of 20 runs while the folder flipped"
+  check "a flipping scratch folder never starts the foreign program" no_marker
+  exit $((failures > 0))
+fi
+
+# DLLs named after those the programs (and the system libraries they use) load, beside the installer and
+# in the scratch folder the uninstaller runs from.
+dlls="shcore version dwmapi uxtheme cryptbase profapi advapi32 shell32 user32 shlwapi gdi32 imm32 userenv propsys
+      setupapi ole32 oleaut32 combase rpcrt4 sechost win32u ucrtbase msvcrt comctl32 apphelp windowscodecs"
+for dll in $dlls; do cp "$tools/planted.dll" "$drive_c/glow-test/$dll.dll"; cp "$tools/planted.dll" "$local_appdata/$dll.dll"; done
+check "planted DLLs: the install goes through" test "$(install)" = "exit 0"
+check "planted DLLs: the removal goes through" contains "$(remove)" 'RegDeleteKey succeed'
+check "planted DLLs: none is loaded" no_marker
+for dll in $dlls; do rm -f "$drive_c/glow-test/$dll.dll" "$local_appdata/$dll.dll"; done
+
+# A link at the scratch path, to a file the user cannot write: the launcher must neither write through it
+# nor delete what it leads to. It may remove the link or refuse with its message.
+install >/dev/null
+cp "$drive_c/windows/win.ini" "$work/win.ini"
+rm -f "$local_appdata/uninst.tmp"
+ln -s "$drive_c/windows/win.ini" "$local_appdata/uninst.tmp"
+out=$(remove)
+echo "$out" | grep -e "leads elsewhere" -e "RegDeleteKey succeed" | sed "s/^/  /"
+check "a link at the scratch path leaves its target unchanged" cmp -s "$drive_c/windows/win.ini" "$work/win.ini"
+check "a link at the scratch path: removed, or refused with the message" \
+  either "$out" 'RegDeleteKey succeed' 'CopyResource (UNINSTALL.EXE) failed'
+rm -f "$local_appdata/uninst.tmp"
+ln -s "$drive_c/windows/system32/glow-planted.dll" "$local_appdata/uninst.tmp"  # leads nowhere yet
+remove >/dev/null
+check "a dangling link at the scratch path creates nothing where it leads" test ! -e "$drive_c/windows/system32/glow-planted.dll"
+rm -f "$local_appdata/uninst.tmp"
+remove >/dev/null
+check "with the link gone the removal goes through" not registered
+
+# A damaged or foreign record: only the screen savers the installer could have placed are deleted.
+install >/dev/null
+for f in glow-sentinel.txt windows/glow-sentinel.ini windows/system32/glow-dotted.scr glow-readonly.txt; do
+  echo sentinel >"$drive_c/$f"
+done
+chmod a-w "$drive_c/glow-readonly.txt"
+list='C:\glow-sentinel.txt|glow-sentinel.txt|C:\windows\system32\..\glow-sentinel.ini|C:\windows\system32\glow-dotted.scr.'
+list="$list|C:\\glow-readonly.txt|C:\\windows\\system32\\$name.scr"
+for cwd in windows windows/system32 glow-test; do echo sentinel >"$drive_c/$cwd/glow-sentinel.txt"; done
+w reg add "$key" /v CopyScrPath /t REG_SZ /d "$list" /f /reg:32 >/dev/null
+remove >/dev/null
+survived=yes
+for f in glow-sentinel.txt windows/glow-sentinel.ini windows/system32/glow-dotted.scr glow-readonly.txt \
+         windows/glow-sentinel.txt windows/system32/glow-sentinel.txt glow-test/glow-sentinel.txt; do
+  [ "$(cat "$drive_c/$f" 2>/dev/null)" = sentinel ] || { echo "  lost: C:/$f"; survived=no; }
+done
+check "sentinels named in the removal list survive" test "$survived" = yes
+check "the placed screen saver goes" test ! -e "$placed"
+
+# An unquoted command with blanks would start C:\windows\notepad.exe for the product "notepad Glow".
+printf '[Inst]\r\nName=notepad Glow\r\n' >"$drive_c/glow-test/Glowset.ini"
+install >/dev/null
+w uninstaller --remove "notepad Glow" >/dev/null
+for _ in $(seq 50); do w reg query "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\notepad Glow" /reg:32 \
+  >/dev/null 2>&1 || break; sleep 0.2; done
+check "Add/Remove Programs removes \"notepad Glow\"" test ! -e "$drive_c/windows/system32/notepad Glow.scr"
+check "no planted program ran" no_marker
+exit $((failures > 0))

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# A screen saver in use when it is removed goes at the next restart: the uninstaller exits with 3010
+# (done, restart needed), the file is named in PendingFileRenameOperations, and once the prefix has
+# restarted it is gone. Usage: restart.sh BIN_DIR TOOLS_DIR win64|win32
+set -u
+bin=$(readlink -f "$1") tools=$(readlink -f "$2") arch=$3
+. "$(dirname "$0")/sealed-prefix.sh"
+new_prefix "$arch" "restart-$arch"
+cp "$bin/Glowset.exe" "$bin/TAVO.scr" "$tools/run-tree.exe" "$tools/hold-file.exe" "$drive_c/glow-test/"
+name="TAVO ScreenSaver"
+placed=$drive_c/windows/system32/$name.scr
+manager='HKLM\System\CurrentControlSet\Control\Session Manager'
+
+check "installed" test "$(run_tree '"C:\glow-test\Glowset.exe"' | head -n 1)" = "exit 0"
+native='C:\windows\system32'
+[ "$arch" = win64 ] && native='C:\windows\Sysnative'  # the holder is a 32-bit program too
+w 'C:\glow-test\hold-file.exe' "$native\\$name.scr" 10 &
+holder=$!
+sleep 2
+out=$(run_tree "\"C:\\windows\\$name Uninstaller.exe\" /d")
+wait "$holder"
+echo "$out" | grep -e 'in use' -e 'exit' | sed 's/^/  /'
+check "the uninstaller exits with 3010" contains "$out" "exit 3010 (started)"
+check "the held screen saver is still there until the restart" test -e "$placed"
+check "it is named in PendingFileRenameOperations" \
+  contains "$(w reg query "$manager" /v PendingFileRenameOperations | tr -d '\r')" "\\??\\C:\\windows\\system32\\$name.scr"
+registered() { w reg query "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$name" /reg:32 >/dev/null; }
+check "the uninstall entry is gone" not registered
+timeout 30 wineserver -k </dev/null >/dev/null 2>&1
+w cmd /c exit >/dev/null  # a new session: the prefix has restarted
+check "after the restart the screen saver is gone" test ! -e "$placed"
+exit $((failures > 0))
