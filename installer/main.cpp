@@ -1,8 +1,7 @@
-#include <windows.h>
-
 #include "installer_app.h"
+#include "program_start.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int glow::ProgramMain() {
   glow::InstallerApp app;
   return glow::RunApplication(app);
 }

@@ -1,8 +1,7 @@
-#include <windows.h>
-
 #include "launcher_app.h"
+#include "program_start.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int glow::ProgramMain() {
   glow::LauncherApp app;
   return glow::RunApplication(app);
 }

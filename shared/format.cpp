@@ -23,12 +23,22 @@ class Writer {
   size_t length_ = 0;
 };
 
+// Divides by ten in 16-bit steps, so that no general 64-bit division (464 bytes of the runtime) is
+// linked into each program. Returns the remainder.
+unsigned DivideByTen(unsigned long long* value) {
+  const unsigned high = static_cast<unsigned>(*value >> 32);
+  const unsigned low = static_cast<unsigned>(*value);
+  const unsigned middle = (high % 10) << 16 | low >> 16;
+  const unsigned bottom = (middle % 10) << 16 | (low & 0xffff);
+  *value = static_cast<unsigned long long>(high / 10) << 32 | (middle / 10) << 16 | bottom / 10;
+  return bottom % 10;
+}
+
 void PutNumber(Writer* out, unsigned long long value, bool negative, unsigned width, bool zeroPad) {
   char digits[24];
   unsigned count = 0;
   do {
-    digits[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
+    digits[count++] = static_cast<char>('0' + DivideByTen(&value));
   } while (value != 0);
   const unsigned used = count + (negative ? 1 : 0);
   if (!zeroPad)

@@ -1,8 +1,7 @@
-#include <windows.h>
-
 #include "uninstaller_app.h"
+#include "program_start.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int glow::ProgramMain() {
   glow::UninstallerApp app;
   return glow::RunApplication(app);
 }
