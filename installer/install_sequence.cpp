@@ -86,8 +86,7 @@ bool ListToRecord(const EarlierRecord& earlier, const char* systemFolder, Growab
     if (PlacedScreenSaverFault(piece, systemFolder, SystemLeadByte) || CopiedListNames(list->c_str(), piece, SystemLeadByte))
       continue;
     // A probe that fails for another reason than absence keeps the entry: better listed than lost.
-    if (!IsFileExist(piece) && (::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND))
-      continue;
+    if (!IsFileExist(piece) && IsAbsence(::GetLastError())) continue;
     if (!((list->Empty() || list->Append("|")) && list->Append(piece))) return false;
   }
   return true;

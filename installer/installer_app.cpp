@@ -84,7 +84,7 @@ bool InstallerApp::ReadSettings() {
   UniqueFile settingsFile;
   const bool present = IsFileExist(iniPath.c_str());
   const DWORD probeError = ::GetLastError();
-  if (present || (probeError != ERROR_FILE_NOT_FOUND && probeError != ERROR_PATH_NOT_FOUND)) {
+  if (present || !IsAbsence(probeError)) {
     settingsFile.reset(Sys().CreateFileA(iniPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!settingsFile.valid()) {

@@ -53,7 +53,7 @@ bool RemovePlacedFile(const char* path, const char* reason, const char* function
     return true;
   }
   const DWORD error = ::GetLastError();
-  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+  if (IsAbsence(error)) return true;
   const bool scheduled = Sys().MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
   where.Format(scheduled ? "%s, copy in use, removed at the next restart @ %s" : "%s, copy cannot be removed @ %s",
                reason, function);

@@ -10,34 +10,49 @@ import zlib
 from pathlib import Path
 
 
+ALPHA_STEPS = 15  # 16 levels of glow: smooth at icon sizes, and the installer carries the icon twice
+CORE_STEPS = 7
+
+
 def glow_indexed(size, hue):
-    """Palette image: alpha in 32 steps times 8 core steps, so it fits 256 entries and packs small."""
+    """Palette image: alpha steps times core steps, so it fits a small palette and packs small."""
     palette, alphas, index, rows = [], [], {}, []
     c = (size - 1) / 2.0
     for y in range(size):
-        row = bytearray([0])
+        row = []
         for x in range(size):
             d = math.hypot(x - c, y - c) / (size / 2.0)
-            a = round((max(0.0, 1.0 - d) ** 1.6) * 31)
-            core = round((max(0.0, 1.0 - d * 2.2) ** 2) * 7) if a else 0
+            a = round((max(0.0, 1.0 - d) ** 1.6) * ALPHA_STEPS)
+            core = round((max(0.0, 1.0 - d * 2.2) ** 2) * CORE_STEPS) if a else 0
             key = (a, core)
             if key not in index:
                 index[key] = len(palette)
-                k = core / 7.0
+                k = core / CORE_STEPS
                 palette.append(bytes(min(255, int(v + (255 - v) * k)) for v in hue))
-                alphas.append(round(a * 255 / 31))
+                alphas.append(round(a * 255 / ALPHA_STEPS))
             row.append(index[key])
-        rows.append(bytes(row))
-    return b"".join(rows), b"".join(palette), bytes(alphas)
+        rows.append(row)
+    return rows, b"".join(palette), bytes(alphas)
+
+
+def filtered(rows, kind):
+    """The rows with a PNG filter byte in front: 0 as they are, 1 each byte less the one before it."""
+    out = bytearray()
+    for row in rows:
+        out.append(kind)
+        out += bytes(row) if kind == 0 else bytes((v - (row[i - 1] if i else 0)) % 256 for i, v in enumerate(row))
+    return bytes(out)
 
 
 def png(size, hue):
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
-    pixels, palette, alphas = glow_indexed(size, hue)
+    rows, palette, alphas = glow_indexed(size, hue)
+    pixels = min((zlib.compress(filtered(rows, kind), 9) for kind in (0, 1)), key=len)
+    alphas = alphas.rstrip(b"\xff")  # entries past the table are opaque
     header = struct.pack(">IIBBBBB", size, size, 8, 3, 0, 0, 0)
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"PLTE", palette) + chunk(b"tRNS", alphas) +
-            chunk(b"IDAT", zlib.compress(pixels, 9)) + chunk(b"IEND", b""))
+            chunk(b"IDAT", pixels) + chunk(b"IEND", b""))
 
 
 def ico(sizes, hue):

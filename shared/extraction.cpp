@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "file_identity.h"
+#include "file_probe.h"
 #include "os.h"
 #include "trace.h"
 
@@ -89,7 +90,7 @@ bool ClearPath(const char* folder, const char* name, const char* path) {
                                         FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!existing.valid()) {
     const DWORD error = ::GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+    if (IsAbsence(error)) return true;
     TraceError(path, "cannot be removed @ CopyResource");
     return false;
   }
@@ -157,18 +158,17 @@ bool WriteNewHeldCopy(const char* folder, const char* name, const char* path, co
   return true;
 }
 
-}  // namespace
-
-bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file, UniqueFile* heldCopy) {
-  PathText folderPath;
-  if (!ResolveFolder(folder, &folderPath)) return false;
-  PathText path = folderPath;
-  if (!path.Append("\\") || !path.Append(file->c_str())) {
+// The item and where it goes: the folder, and the path with the file name. False when either is not there.
+bool FindItem(ExtractionFolder folder, const char* itemName, const char* fileName, PathText* folderPath,
+              PathText* path, const BYTE** bytes, DWORD* size) {
+  if (!ResolveFolder(folder, folderPath)) return false;
+  *path = *folderPath;
+  if (!path->Append("\\") || !path->Append(fileName)) {
     ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    TraceError(file->c_str(), "path too long @ CopyResource");
+    TraceError(fileName, "path too long @ CopyResource");
     return false;
   }
-  TraceNotice(path.c_str(), "tszPath @ CopyResource");
+  TraceNotice(path->c_str(), "tszPath @ CopyResource");
 
   HRSRC item = Sys().FindResourceA(nullptr, itemName, RT_RCDATA);
   if (!item) {
@@ -180,24 +180,40 @@ bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file,
     TraceError("LoadResource failed !", kWhere);
     return false;
   }
-  const BYTE* bytes = static_cast<const BYTE*>(Sys().LockResource(loaded));
-  if (!bytes) {
+  *bytes = static_cast<const BYTE*>(Sys().LockResource(loaded));
+  if (!*bytes) {
     TraceError("LockResource failed !", "CopyResourceAndRun");
     return false;
   }
-  const DWORD size = Sys().SizeofResource(nullptr, item);
+  *size = Sys().SizeofResource(nullptr, item);
+  return true;
+}
 
-  if (heldCopy) {
-    if (!WriteNewHeldCopy(folderPath.c_str(), file->c_str(), path.c_str(), bytes, size, heldCopy)) return false;
-  } else {
-    UniqueFile target(Sys().CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!target.valid()) {
-      TraceError("CreateFile failed !", kWhere);
-      return false;
-    }
-    if (!WriteAll(target.get(), bytes, size)) return false;
+}  // namespace
+
+bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file) {
+  PathText folderPath, path;
+  const BYTE* bytes = nullptr;
+  DWORD size = 0;
+  if (!FindItem(folder, itemName, file->c_str(), &folderPath, &path, &bytes, &size)) return false;
+  UniqueFile target(Sys().CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr));
+  if (!target.valid()) {
+    TraceError("CreateFile failed !", kWhere);
+    return false;
   }
+  if (!WriteAll(target.get(), bytes, size)) return false;
+  file->Assign(path.c_str());
+  return true;
+}
+
+bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file, UniqueFile* heldCopy) {
+  PathText folderPath, path;
+  const BYTE* bytes = nullptr;
+  DWORD size = 0;
+  if (!FindItem(folder, itemName, file->c_str(), &folderPath, &path, &bytes, &size) ||
+      !WriteNewHeldCopy(folderPath.c_str(), file->c_str(), path.c_str(), bytes, size, heldCopy))
+    return false;
   file->Assign(path.c_str());
   return true;
 }

@@ -11,9 +11,10 @@ enum class ExtractionFolder {
 };
 
 // `file` holds the bare file name on entry and the full path on success; it is unchanged on failure.
+bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file);
 // With `heldCopy`, the file is written only as a new file (whatever was at the path is removed first, a
 // link itself and never what it leads to), then held read-only from the write handle, so that nobody can
 // change, replace or delete it while the handle is held; its content is checked against the item.
-bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file, UniqueFile* heldCopy = nullptr);
+bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file, UniqueFile* heldCopy);
 
 }  // namespace glow

@@ -1,185 +1,258 @@
 #pragma once
-// The programs' one seam to the operating system: one method per Win32 operation they use.
-// Product code calls Sys(); tests install a mock that delegates to the real one and fails single calls.
-// The programs import only kernel32 and the C runtime; everything else is found at run time by the real
-// implementation, and a function it could not find fails like a failed call, with ERROR_PROC_NOT_FOUND.
+// The programs' one seam to the operating system: one operation per Win32 call they make.
+// Product code calls Sys().Operation(...): a call through one pointer per operation, which points at the
+// system's function unless a test has put an Os of its own in place (SetSys); tests put a GoogleMock there
+// that delegates to RealOs and fails single calls. Nothing here is virtual for the programs, so each
+// carries, and imports, only the operations it uses.
+// The programs import only kernel32 and the C runtime. LoadSystemLibraries, the first act of every
+// program, narrows the DLL search to the system folder and finds the rest there at run time: advapi32,
+// shell32 and user32, and what kernel32 has only since Vista (ReOpenFile, GetFinalPathNameByHandleA,
+// SetFileInformationByHandle, QueryFullProcessImageNameA). A function not found fails like a failed call
+// of it, with ERROR_PROC_NOT_FOUND. It runs while WOW64 redirection is still on: with it off, loading from
+// the system folder fails on 64-bit Windows.
+#include <shlobj.h>
 #include <windows.h>
+
+// Every operation: result, name, parameters, how they are passed on, and what really does it.
+#define GLOW_OS_OPERATIONS(X) \
+  /* Start-up */ \
+  X(BOOL, LoadSystemLibraries, (), (), real::LoadSystemLibraries) \
+  /* Process, module and command line */ \
+  X(LPSTR, GetCommandLineA, (), (), ::GetCommandLineA) \
+  X(DWORD, GetModuleFileNameA, (HMODULE module, LPSTR path, DWORD size), (module, path, size), \
+      ::GetModuleFileNameA) \
+  X(HMODULE, GetModuleHandleA, (LPCSTR name), (name), ::GetModuleHandleA) \
+  X(FARPROC, GetProcAddress, (HMODULE module, LPCSTR name), (module, name), ::GetProcAddress) \
+  X(HANDLE, GetCurrentProcess, (), (), ::GetCurrentProcess) \
+  X(BOOL, CallIsWow64Process, (FARPROC function, HANDLE process, PBOOL wow64), (function, process, wow64), \
+      real::CallIsWow64Process) \
+  X(BOOL, CallWow64EnableWow64FsRedirection, (FARPROC function, BOOL enable), (function, enable), \
+      real::CallWow64EnableWow64FsRedirection) \
+  X(BOOL, CreateProcessA, (LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes, \
+      LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment, LPCSTR \
+      currentFolder, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION info), (application, commandLine, \
+      processAttributes, threadAttributes, inheritHandles, flags, environment, currentFolder, startup, info), \
+      real::CreateProcessA) \
+  X(DWORD, ResumeThread, (HANDLE thread), (thread), ::ResumeThread) \
+  X(BOOL, TerminateProcess, (HANDLE process, UINT exitCode), (process, exitCode), ::TerminateProcess) \
+  X(BOOL, QueryFullProcessImageNameA, (HANDLE process, DWORD flags, LPSTR name, PDWORD size), (process, flags, \
+      name, size), real::QueryFullProcessImageNameA) \
+  X(void, Sleep, (DWORD milliseconds), (milliseconds), ::Sleep) \
+  X(DWORD, GetTickCount, (), (), ::GetTickCount) \
+  /* Handles and mutexes */ \
+  X(HANDLE, CreateMutexA, (LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name), (attributes, \
+      initialOwner, name), ::CreateMutexA) \
+  X(BOOL, CloseHandle, (HANDLE handle), (handle), ::CloseHandle) \
+  /* Files and folders */ \
+  X(HANDLE, CreateFileA, (LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes, DWORD \
+      disposition, DWORD flags, HANDLE templateFile), (path, access, share, attributes, disposition, flags, \
+      templateFile), ::CreateFileA) \
+  X(BOOL, ReadFile, (HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped), (file, \
+      buffer, size, read, overlapped), ::ReadFile) \
+  X(BOOL, WriteFile, (HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped), (file, \
+      buffer, size, written, overlapped), ::WriteFile) \
+  X(BOOL, GetFileSizeEx, (HANDLE file, PLARGE_INTEGER size), (file, size), ::GetFileSizeEx) \
+  X(HANDLE, ReOpenFile, (HANDLE file, DWORD access, DWORD share, DWORD flags), (file, access, share, flags), \
+      real::ReOpenFile) \
+  X(DWORD, GetFinalPathNameByHandleA, (HANDLE file, LPSTR path, DWORD size, DWORD flags), (file, path, size, \
+      flags), real::GetFinalPathNameByHandleA) \
+  X(BOOL, GetFileInformationByHandle, (HANDLE file, LPBY_HANDLE_FILE_INFORMATION info), (file, info), \
+      ::GetFileInformationByHandle) \
+  X(BOOL, SetFileInformationByHandle, (HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size), \
+      (file, kind, info, size), real::SetFileInformationByHandle) \
+  X(BOOL, CopyFileA, (LPCSTR source, LPCSTR target, BOOL failIfExists), (source, target, failIfExists), \
+      ::CopyFileA) \
+  X(BOOL, SetFileAttributesA, (LPCSTR path, DWORD attributes), (path, attributes), ::SetFileAttributesA) \
+  X(BOOL, DeleteFileA, (LPCSTR path), (path), ::DeleteFileA) \
+  X(BOOL, MoveFileExA, (LPCSTR source, LPCSTR target, DWORD flags), (source, target, flags), ::MoveFileExA) \
+  X(HANDLE, FindFirstFileA, (LPCSTR pattern, LPWIN32_FIND_DATAA found), (pattern, found), ::FindFirstFileA) \
+  X(BOOL, FindNextFileA, (HANDLE search, LPWIN32_FIND_DATAA found), (search, found), ::FindNextFileA) \
+  X(BOOL, FindClose, (HANDLE search), (search), ::FindClose) \
+  X(BOOL, SHGetSpecialFolderPathA, (HWND owner, LPSTR path, int csidl, BOOL create), (owner, path, csidl, \
+      create), real::SHGetSpecialFolderPathA) \
+  X(int, SHCreateDirectoryExA, (HWND owner, LPCSTR path, const SECURITY_ATTRIBUTES* attributes), (owner, path, \
+      attributes), real::SHCreateDirectoryExA) \
+  /* Registry. A failed open or create leaves the output key null. */ \
+  X(LONG, RegCreateKeyExA, (HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options, REGSAM \
+      access, LPSECURITY_ATTRIBUTES attributes, PHKEY result, LPDWORD disposition), (key, subKey, reserved, \
+      className, options, access, attributes, result, disposition), real::RegCreateKeyExA) \
+  X(LONG, RegOpenKeyExA, (HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result), (key, subKey, \
+      options, access, result), real::RegOpenKeyExA) \
+  X(LONG, RegSetValueExA, (HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size), \
+      (key, name, reserved, type, data, size), real::RegSetValueExA) \
+  X(LONG, RegQueryValueExA, (HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size), \
+      (key, name, reserved, type, data, size), real::RegQueryValueExA) \
+  X(LONG, RegDeleteKeyA, (HKEY key, LPCSTR subKey), (key, subKey), real::RegDeleteKeyA) \
+  X(LONG, RegCloseKey, (HKEY key), (key), real::RegCloseKey) \
+  /* Settings file */ \
+  X(DWORD, GetPrivateProfileStringA, (LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR value, DWORD size, \
+      LPCSTR path), (section, key, fallback, value, size, path), ::GetPrivateProfileStringA) \
+  /* Embedded items */ \
+  X(HRSRC, FindResourceA, (HMODULE module, LPCSTR name, LPCSTR type), (module, name, type), ::FindResourceA) \
+  X(HGLOBAL, LoadResource, (HMODULE module, HRSRC item), (module, item), ::LoadResource) \
+  X(LPVOID, LockResource, (HGLOBAL loaded), (loaded), ::LockResource) \
+  X(DWORD, SizeofResource, (HMODULE module, HRSRC item), (module, item), ::SizeofResource) \
+  /* Time */ \
+  X(void, GetSystemTime, (LPSYSTEMTIME time), (time), ::GetSystemTime) \
+  X(BOOL, SystemTimeToTzSpecificLocalTime, (const TIME_ZONE_INFORMATION* zone, const SYSTEMTIME* universal, \
+      LPSYSTEMTIME local), (zone, universal, local), ::SystemTimeToTzSpecificLocalTime) \
+  /* Text, trace and user */ \
+  X(BOOL, IsDBCSLeadByte, (BYTE c), (c), ::IsDBCSLeadByte) \
+  X(DWORD, FormatMessageA, (DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer, DWORD \
+      size, va_list* arguments), (flags, source, messageId, languageId, buffer, size, arguments), \
+      ::FormatMessageA) \
+  X(HLOCAL, LocalFree, (HLOCAL memory), (memory), ::LocalFree) \
+  X(void, OutputDebugStringA, (LPCSTR line), (line), ::OutputDebugStringA) \
+  X(int, MessageBoxA, (HWND owner, LPCSTR text, LPCSTR caption, UINT type), (owner, text, caption, type), \
+      real::MessageBoxA)
+
+
+// What is found at run time, and in which library.
+#define GLOW_RUN_TIME_FUNCTIONS(X)                                                                          \
+  X(kAdvapi32, RegCreateKeyExA) X(kAdvapi32, RegOpenKeyExA) X(kAdvapi32, RegSetValueExA)                    \
+  X(kAdvapi32, RegQueryValueExA) X(kAdvapi32, RegDeleteKeyA) X(kAdvapi32, RegCloseKey)                      \
+  X(kShell32, SHGetSpecialFolderPathA) X(kShell32, SHCreateDirectoryExA) X(kUser32, MessageBoxA)           \
+  X(kKernel32, ReOpenFile) X(kKernel32, GetFinalPathNameByHandleA) X(kKernel32, SetFileInformationByHandle) \
+  X(kKernel32, QueryFullProcessImageNameA)
 
 namespace glow {
 
 class Os {
  public:
   virtual ~Os() = default;
-
-  // Start-up: narrows the DLL search to the system folder, then loads advapi32, shell32 and user32 from
-  // it and looks up every function that some systems lack. Runs first, while WOW64 redirection is still
-  // on (with it off, loading from the system folder fails on 64-bit Windows). False when anything is missing.
-  virtual BOOL LoadSystemLibraries() = 0;
-
-  // Process, module and command line
-  virtual LPSTR GetCommandLineA() = 0;
-  virtual DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size) = 0;
-  virtual HMODULE GetModuleHandleA(LPCSTR name) = 0;
-  virtual FARPROC GetProcAddress(HMODULE module, LPCSTR name) = 0;
-  virtual HANDLE GetCurrentProcess() = 0;
-  // The two WOW64 functions are looked up at run time; these call what the lookup returned.
-  virtual BOOL CallIsWow64Process(FARPROC function, HANDLE process, PBOOL wow64) = 0;
-  virtual BOOL CallWow64EnableWow64FsRedirection(FARPROC function, BOOL enable) = 0;
-  virtual BOOL CreateProcessA(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
-                              LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags,
-                              LPVOID environment, LPCSTR currentFolder, LPSTARTUPINFOA startup,
-                              LPPROCESS_INFORMATION info) = 0;
-  virtual DWORD ResumeThread(HANDLE thread) = 0;
-  virtual BOOL TerminateProcess(HANDLE process, UINT exitCode) = 0;
-  virtual BOOL QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR name, PDWORD size) = 0;  // Vista
-  virtual void Sleep(DWORD milliseconds) = 0;
-  virtual DWORD GetTickCount() = 0;
-
-  // Handles and mutexes
-  virtual HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) = 0;
-  virtual BOOL CloseHandle(HANDLE handle) = 0;
-
-  // Files and folders
-  virtual HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes,
-                             DWORD disposition, DWORD flags, HANDLE templateFile) = 0;
-  virtual BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) = 0;
-  virtual BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) = 0;
-  virtual BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER size) = 0;
-  virtual HANDLE ReOpenFile(HANDLE file, DWORD access, DWORD share, DWORD flags) = 0;                 // Vista
-  virtual DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD size, DWORD flags) = 0;       // Vista
-  virtual BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) = 0;
-  virtual BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info,
-                                          DWORD size) = 0;                                             // Vista
-  virtual DWORD GetFileAttributesA(LPCSTR path) = 0;
-  virtual BOOL CopyFileA(LPCSTR source, LPCSTR target, BOOL failIfExists) = 0;
-  virtual BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) = 0;
-  virtual BOOL DeleteFileA(LPCSTR path) = 0;
-  virtual BOOL MoveFileExA(LPCSTR source, LPCSTR target, DWORD flags) = 0;
-  virtual HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found) = 0;
-  virtual BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA found) = 0;
-  virtual BOOL FindClose(HANDLE search) = 0;
-  virtual BOOL SHGetSpecialFolderPathA(HWND owner, LPSTR path, int csidl, BOOL create) = 0;
-  virtual int SHCreateDirectoryExA(HWND owner, LPCSTR path, const SECURITY_ATTRIBUTES* attributes) = 0;
-
-  // Registry. A failed open or create leaves the output key null.
-  virtual LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options,
-                               REGSAM access, LPSECURITY_ATTRIBUTES attributes, PHKEY result,
-                               LPDWORD disposition) = 0;
-  virtual LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) = 0;
-  virtual LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
-                              DWORD size) = 0;
-  virtual LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                                LPDWORD size) = 0;
-  virtual LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) = 0;
-  virtual LONG RegCloseKey(HKEY key) = 0;
-
-  // Settings file
-  virtual DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR value, DWORD size,
-                                         LPCSTR path) = 0;
-
-  // Embedded items
-  virtual HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) = 0;
-  virtual HGLOBAL LoadResource(HMODULE module, HRSRC item) = 0;
-  virtual LPVOID LockResource(HGLOBAL loaded) = 0;
-  virtual DWORD SizeofResource(HMODULE module, HRSRC item) = 0;
-
-  // Time
-  virtual void GetSystemTime(LPSYSTEMTIME time) = 0;
-  virtual BOOL SystemTimeToTzSpecificLocalTime(const TIME_ZONE_INFORMATION* zone, const SYSTEMTIME* universal,
-                                               LPSYSTEMTIME local) = 0;
-
-  // Text, trace and user
-  virtual BOOL IsDBCSLeadByte(BYTE c) = 0;
-  virtual DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer,
-                               DWORD size, va_list* arguments) = 0;
-  virtual HLOCAL LocalFree(HLOCAL memory) = 0;
-  virtual void OutputDebugStringA(LPCSTR line) = 0;
-  virtual int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) = 0;
+#define GLOW_OS_VIRTUAL(result, name, parameters, arguments, call) virtual result name parameters = 0;
+  GLOW_OS_OPERATIONS(GLOW_OS_VIRTUAL)
+#undef GLOW_OS_VIRTUAL
 };
 
-// How many functions the real operations find at run time.
-constexpr int kRunTimeFunctionCount = 13;
+void SetSys(Os* os);  // a test's operations in place of the real ones; null: the real ones again
 
-// The real operations.
-class RealOs : public Os {
- public:
-  BOOL LoadSystemLibraries() override;
-  // The same with other libraries standing in for the three, so that tests can make one go missing.
-  BOOL LoadSystemLibraries(const char* advapi32, const char* shell32, const char* user32);
-
-  LPSTR GetCommandLineA() override;
-  DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size) override;
-  HMODULE GetModuleHandleA(LPCSTR name) override;
-  FARPROC GetProcAddress(HMODULE module, LPCSTR name) override;
-  HANDLE GetCurrentProcess() override;
-  BOOL CallIsWow64Process(FARPROC function, HANDLE process, PBOOL wow64) override;
-  BOOL CallWow64EnableWow64FsRedirection(FARPROC function, BOOL enable) override;
-  BOOL CreateProcessA(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
-                      LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment,
-                      LPCSTR currentFolder, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION info) override;
-  DWORD ResumeThread(HANDLE thread) override;
-  BOOL TerminateProcess(HANDLE process, UINT exitCode) override;
-  BOOL QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR name, PDWORD size) override;
-  void Sleep(DWORD milliseconds) override;
-  DWORD GetTickCount() override;
-  HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) override;
-  BOOL CloseHandle(HANDLE handle) override;
-  HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes, DWORD disposition,
-                     DWORD flags, HANDLE templateFile) override;
-  BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) override;
-  BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) override;
-  BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER size) override;
-  HANDLE ReOpenFile(HANDLE file, DWORD access, DWORD share, DWORD flags) override;
-  DWORD GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD size, DWORD flags) override;
-  BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) override;
-  BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) override;
-  DWORD GetFileAttributesA(LPCSTR path) override;
-  BOOL CopyFileA(LPCSTR source, LPCSTR target, BOOL failIfExists) override;
-  BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) override;
-  BOOL DeleteFileA(LPCSTR path) override;
-  BOOL MoveFileExA(LPCSTR source, LPCSTR target, DWORD flags) override;
-  HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found) override;
-  BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA found) override;
-  BOOL FindClose(HANDLE search) override;
-  BOOL SHGetSpecialFolderPathA(HWND owner, LPSTR path, int csidl, BOOL create) override;
-  int SHCreateDirectoryExA(HWND owner, LPCSTR path, const SECURITY_ATTRIBUTES* attributes) override;
-  LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options, REGSAM access,
-                       LPSECURITY_ATTRIBUTES attributes, PHKEY result, LPDWORD disposition) override;
-  LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) override;
-  LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) override;
-  LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                        LPDWORD size) override;
-  LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) override;
-  LONG RegCloseKey(HKEY key) override;
-  DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR value, DWORD size,
-                                 LPCSTR path) override;
-  HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) override;
-  HGLOBAL LoadResource(HMODULE module, HRSRC item) override;
-  LPVOID LockResource(HGLOBAL loaded) override;
-  DWORD SizeofResource(HMODULE module, HRSRC item) override;
-  void GetSystemTime(LPSYSTEMTIME time) override;
-  BOOL SystemTimeToTzSpecificLocalTime(const TIME_ZONE_INFORMATION* zone, const SYSTEMTIME* universal,
-                                       LPSYSTEMTIME local) override;
-  BOOL IsDBCSLeadByte(BYTE c) override;
-  DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer, DWORD size,
-                       va_list* arguments) override;
-  HLOCAL LocalFree(HLOCAL memory) override;
-  void OutputDebugStringA(LPCSTR line) override;
-  int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) override;
-
- private:
-  template <typename Function>
-  Function Find(int index) const {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(functions_[index]));
-  }
-  FARPROC functions_[kRunTimeFunctionCount] = {};
-};
-
-// The seam in force: the real operations unless a test installed its own.
-Os& Sys();
-void SetSys(Os* os);  // null restores the real operations
+// For tests: loads the system libraries with other names standing in for the three, so that one can go
+// missing; LoadSystemLibraries() puts the real ones back.
+BOOL LoadSystemLibrariesNamed(const char* advapi32, const char* shell32, const char* user32);
 
 // The system's ANSI code page lead-byte test, through the seam.
 bool SystemLeadByte(unsigned char c);
+
+namespace real {
+
+#define GLOW_INDEX(library, name) k##name,
+enum RunTimeFunction { GLOW_RUN_TIME_FUNCTIONS(GLOW_INDEX) kRunTimeFunctionCount };
+#undef GLOW_INDEX
+extern FARPROC g_functions[kRunTimeFunctionCount];
+
+// A function the system lacks fails like a failed call of it.
+template <typename T>
+T Missing(T failed) {
+  ::SetLastError(ERROR_PROC_NOT_FOUND);
+  return failed;
+}
+
+inline BOOL WINAPI LoadSystemLibraries() { return LoadSystemLibrariesNamed("advapi32.dll", "shell32.dll", "user32.dll"); }
+
+inline BOOL WINAPI CallIsWow64Process(FARPROC function, HANDLE process, PBOOL wow64) {
+  typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);
+  return reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(function))(process, wow64);
+}
+
+inline BOOL WINAPI CallWow64EnableWow64FsRedirection(FARPROC function, BOOL enable) {
+  typedef BOOLEAN(WINAPI * EnableRedirectionFn)(BOOLEAN);
+  return reinterpret_cast<EnableRedirectionFn>(reinterpret_cast<void*>(function))(enable ? TRUE : FALSE) ? TRUE
+                                                                                                         : FALSE;
+}
+
+// A failed start leaves nothing for the owner to close.
+__attribute__((noinline)) inline BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine,
+                                                     LPSECURITY_ATTRIBUTES processAttributes,
+                                                     LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                                                     DWORD flags, LPVOID environment, LPCSTR currentFolder,
+                                                     LPSTARTUPINFOA startup, LPPROCESS_INFORMATION info) {
+  const BOOL started = ::CreateProcessA(application, commandLine, processAttributes, threadAttributes,
+                                        inheritHandles, flags, environment, currentFolder, startup, info);
+  if (!started) {
+    const DWORD error = ::GetLastError();
+    ZeroMemory(info, sizeof *info);
+    ::SetLastError(error);
+  }
+  return started;
+}
+
+// A function found at run time, or a failed call when the system lacks it.
+#define GLOW_FOUND(result, name, parameters, arguments, missing)                             \
+  __attribute__((noinline)) inline result WINAPI name parameters {                           \
+    const auto function = reinterpret_cast<decltype(&::name)>(                               \
+        reinterpret_cast<void*>(g_functions[k##name]));                                      \
+    return function ? function arguments : Missing<result>(missing);                         \
+  }
+GLOW_FOUND(BOOL, QueryFullProcessImageNameA, (HANDLE process, DWORD flags, LPSTR name, PDWORD size),
+           (process, flags, name, size), FALSE)
+GLOW_FOUND(HANDLE, ReOpenFile, (HANDLE file, DWORD access, DWORD share, DWORD flags), (file, access, share, flags),
+           INVALID_HANDLE_VALUE)
+GLOW_FOUND(DWORD, GetFinalPathNameByHandleA, (HANDLE file, LPSTR path, DWORD size, DWORD flags),
+           (file, path, size, flags), 0)
+GLOW_FOUND(BOOL, SetFileInformationByHandle, (HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size),
+           (file, kind, info, size), FALSE)
+GLOW_FOUND(BOOL, SHGetSpecialFolderPathA, (HWND owner, LPSTR path, int csidl, BOOL create),
+           (owner, path, csidl, create), FALSE)
+GLOW_FOUND(int, SHCreateDirectoryExA, (HWND owner, LPCSTR path, const SECURITY_ATTRIBUTES* attributes),
+           (owner, path, attributes), ERROR_PROC_NOT_FOUND)
+GLOW_FOUND(LONG, RegSetValueExA, (HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size),
+           (key, name, reserved, type, data, size), ERROR_PROC_NOT_FOUND)
+GLOW_FOUND(LONG, RegQueryValueExA,
+           (HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size),
+           (key, name, reserved, type, data, size), ERROR_PROC_NOT_FOUND)
+GLOW_FOUND(LONG, RegDeleteKeyA, (HKEY key, LPCSTR subKey), (key, subKey), ERROR_PROC_NOT_FOUND)
+GLOW_FOUND(LONG, RegCloseKey, (HKEY key), (key), ERROR_PROC_NOT_FOUND)
+GLOW_FOUND(int, MessageBoxA, (HWND owner, LPCSTR text, LPCSTR caption, UINT type), (owner, text, caption, type), 0)
+#undef GLOW_FOUND
+
+// The platform does not promise an empty output key after a failed open or create; the owners rely on it.
+__attribute__((noinline)) inline LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className,
+                                                      DWORD options, REGSAM access, LPSECURITY_ATTRIBUTES attributes,
+                                                      PHKEY result, LPDWORD disposition) {
+  const auto function = reinterpret_cast<decltype(&::RegCreateKeyExA)>(reinterpret_cast<void*>(g_functions[kRegCreateKeyExA]));
+  const LONG status = function ? function(key, subKey, reserved, className, options, access, attributes, result,
+                                          disposition)
+                               : Missing<LONG>(ERROR_PROC_NOT_FOUND);
+  if (status != ERROR_SUCCESS) *result = nullptr;
+  return status;
+}
+
+__attribute__((noinline)) inline LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access,
+                                                    PHKEY result) {
+  const auto function = reinterpret_cast<decltype(&::RegOpenKeyExA)>(reinterpret_cast<void*>(g_functions[kRegOpenKeyExA]));
+  const LONG status = function ? function(key, subKey, options, access, result) : Missing<LONG>(ERROR_PROC_NOT_FOUND);
+  if (status != ERROR_SUCCESS) *result = nullptr;
+  return status;
+}
+
+}  // namespace real
+
+// The real operations, for a test's Os to delegate to.
+class RealOs : public Os {
+ public:
+#define GLOW_OS_REAL(result, name, parameters, arguments, call) \
+  result name parameters override { return call arguments; }
+  GLOW_OS_OPERATIONS(GLOW_OS_REAL)
+#undef GLOW_OS_REAL
+};
+
+// One pointer per operation, at the system's function unless a test has put its own in place.
+namespace seam {
+#define GLOW_OS_POINTER(result, name, parameters, arguments, call) inline result(WINAPI* name) parameters = call;
+GLOW_OS_OPERATIONS(GLOW_OS_POINTER)
+#undef GLOW_OS_POINTER
+}  // namespace seam
+
+// What product code calls.
+class Seam {
+ public:
+#define GLOW_OS_SEAM(result, name, parameters, arguments, call) \
+  static result name parameters { return seam::name arguments; }
+  GLOW_OS_OPERATIONS(GLOW_OS_SEAM)
+#undef GLOW_OS_SEAM
+};
+
+inline Seam Sys() { return Seam(); }
 
 }  // namespace glow

@@ -1,22 +1,37 @@
 #!/usr/bin/env bash
-# The shipped programs import system DLLs only: no MinGW runtime DLL (libstdc++, libgcc, winpthread)
-# may ride along, or the programs would not start on a machine without it.
-# Usage: check-imports.sh OBJDUMP PROGRAM...
+# What the shipped programs import. The three programs, and the copies each carries of the next, import
+# only KERNEL32.dll and msvcrt.dll: everything else is loaded from the system folder at run time, so that
+# no DLL planted beside them is ever loaded before their first act. No MinGW runtime DLL may ride along.
+# The sample screen saver may use the window and drawing libraries too.
+# Usage: check-imports.sh OBJDUMP PE_RESOURCES GLOWSET GLOWRUN GLOWCLEAR SAMPLE
 set -u
-objdump=$1; shift
-allowed=' ADVAPI32.dll GDI32.dll KERNEL32.dll SHELL32.dll USER32.dll msvcrt.dll '
+objdump=$1 resources=$2 glowset=$3 glowrun=$4 glowclear=$5 sample=$6
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 status=0
-for program in "$@"; do
-  dlls=$("$objdump" -p "$program" | awk '/DLL Name:/ {print $3}')
+
+check() {  # check NAME FILE ALLOWED
+  local dlls
+  dlls=$("$objdump" -p "$2" | awk '/DLL Name:/ {print $3}')
   if [ -z "$dlls" ]; then
-    echo "FAIL $program: no import table read"; status=1; continue
+    echo "FAIL $1: no import table read"; status=1; return
   fi
   for dll in $dlls; do
-    case "$allowed" in
+    case " $3 " in
       *" $dll "*) ;;
-      *) echo "FAIL $program imports $dll"; status=1 ;;
+      *) echo "FAIL $1 imports $dll"; status=1 ;;
     esac
   done
-  echo "$(basename "$program"): $(echo $dlls)"
-done
+  echo "$1: $(echo $dlls)"
+}
+
+programs='KERNEL32.dll msvcrt.dll'
+check Glowset.exe "$glowset" "$programs"
+check Glowrun.exe "$glowrun" "$programs"
+check Glowclear.exe "$glowclear" "$programs"
+python3 "$resources" get "$glowset" 10 UNINSTALL.EXE >"$work/launcher" || status=1
+python3 "$resources" get "$work/launcher" 10 UNINSTALL.EXE >"$work/uninstaller" || status=1
+check "the launcher inside Glowset.exe" "$work/launcher" "$programs"
+check "the uninstaller inside that launcher" "$work/uninstaller" "$programs"
+check TAVO.scr "$sample" "$programs GDI32.dll USER32.dll"
 exit $status

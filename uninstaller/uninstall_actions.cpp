@@ -20,8 +20,6 @@ namespace {
 
 const char kWhere[] = "UninstAct";
 
-bool IsAbsence(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
-
 // How this pass reaches the files the installer placed in the native system folder.
 struct SystemFolderAccess {
   PathText systemFolder;  // as the installer names it in the list
@@ -44,11 +42,12 @@ void ResolveAccess(bool redirectionOff, SystemFolderAccess* access) {
   PathText sysnative;
   if (!Sys().SHGetSpecialFolderPathA(nullptr, sysnative.data(), CSIDL_WINDOWS, FALSE)) sysnative.Assign("C:\\Windows");
   if (!sysnative.Append("\\Sysnative")) return;
-  const DWORD attributes = Sys().GetFileAttributesA(sysnative.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+  UniqueFile folder(Sys().CreateFileA(sysnative.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (folder.valid()) {
     access->reachFolder = sysnative;
     access->canSchedule = false;
-  } else if (attributes == INVALID_FILE_ATTRIBUTES && !IsAbsence(::GetLastError())) {
+  } else if (!IsAbsence(::GetLastError())) {
     access->absenceTrusted = false;  // which folder this pass sees is unknown: keep what it cannot find
   }
 }

@@ -76,10 +76,6 @@ class FaultyOs : public RealOs {
     if (Fails("SetFileInformationByHandle")) return Failed<BOOL>(FALSE);
     return RealOs::SetFileInformationByHandle(file, kind, info, size);
   }
-  DWORD GetFileAttributesA(LPCSTR path) override {
-    if (Fails("GetFileAttributesA")) return Failed<DWORD>(INVALID_FILE_ATTRIBUTES);
-    return RealOs::GetFileAttributesA(path);
-  }
   BOOL MoveFileExA(LPCSTR source, LPCSTR target, DWORD flags) override {
     if (Fails("MoveFileExA")) return Failed<BOOL>(FALSE);
     return RealOs::MoveFileExA(source, target, flags);

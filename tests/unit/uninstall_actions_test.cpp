@@ -264,6 +264,26 @@ TEST_F(UninstallActions, TheLauncherFileIsWaitedForBoundedlyThenGoesAtTheNextRes
       << AllLines();
 }
 
+// A library or a function the system lacks fails like a failed call of it, with its own error code.
+TEST_F(UninstallActions, WhatTheSystemLacksFailsLikeAFailedCall) {
+  struct Restore {
+    ~Restore() { LoadSystemLibrariesNamed("advapi32.dll", "shell32.dll", "user32.dll"); }
+  } restore;
+  const std::string a = File("a.scr");
+  Register(a);
+  // Without advapi32 nothing can be read, so nothing is touched.
+  EXPECT_FALSE(LoadSystemLibrariesNamed("glowtest-missing.dll", "shell32.dll", "user32.dll"));
+  EXPECT_EQ(Remove(), RemovalOutcome::kNothingLoaded);
+  EXPECT_TRUE(FileExists(Reach(a)));
+  EXPECT_EQ(LinesWith("[Glowclear]RegOpenKeyEx failed @ LoadScrPath -> " + key + " error: 127 - "), 1) << AllLines();
+  // A library without the folder lookup: the folders fall back to their usual names, the removal goes through.
+  EXPECT_FALSE(LoadSystemLibrariesNamed("advapi32.dll", "kernel32.dll", "user32.dll"));
+  EXPECT_EQ(Remove(), RemovalOutcome::kRemoved);
+  EXPECT_FALSE(FileExists(Reach(a)));
+  EXPECT_EQ(LinesWith("[Glowclear]UninstAct -> SHGetSpecialFolderPath (CSIDL_WINDOWS) failed ! error: 127 - "), 1)
+      << AllLines();
+}
+
 TEST_F(UninstallActions, TheWindowsFolderFallsBackToCWindows) {
   Register("|");
   EXPECT_CALL(os, SHGetSpecialFolderPathA(_, _, _, _)).Times(AnyNumber());
