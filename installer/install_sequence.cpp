@@ -97,13 +97,11 @@ bool ListToRecord(const EarlierRecord& earlier, const char* systemFolder, Growab
 // and the key it created.
 void TakeBack(const char* keyPath, const EarlierRecord& earlier, const char* launcherPath, bool keyCreated) {
   const char kReason[] = "the install is not complete";
-  GrowableText placed;
-  if (placed.Assign(g_tszCopyScrPath.c_str())) {
-    MbTokenizer tokenizer(placed.data(), '|', SystemLeadByte);
-    for (char* piece = tokenizer.Next(); piece; piece = tokenizer.Next())
-      if (!CopiedListNames(earlier.list.c_str(), piece, SystemLeadByte))
-        RemovePlacedFile(piece, kReason, kWhere, ERROR_INSTALL_FAILURE);
-  }
+  // The run ends here: the list may be cut up in place.
+  MbTokenizer tokenizer(g_tszCopyScrPath.data(), '|', SystemLeadByte);
+  for (char* piece = tokenizer.Next(); piece; piece = tokenizer.Next())
+    if (!CopiedListNames(earlier.list.c_str(), piece, SystemLeadByte))
+      RemovePlacedFile(piece, kReason, kWhere, ERROR_INSTALL_FAILURE);
   if (!earlier.exists && launcherPath) RemovePlacedFile(launcherPath, kReason, kWhere, ERROR_INSTALL_FAILURE);
   if (!keyCreated) return;
   const LONG deleted = Sys().RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath);
