@@ -268,6 +268,9 @@ def main(runs, results_path):
     doc.append("- tools: makensis %s, %s" % (meta.get("makensis", "?"), meta.get("wixl", "?").strip()))
     doc.append("- measured: Glowset.exe sha256 %s…, TAVO.scr %s bytes; %d interleaved repetitions (ours, NSIS, MSI, …); "
                "run took %s s" % (meta.get("sha_ours", "?"), meta.get("size_scr", "?"), reps, meta.get("elapsed_s", "?")))
+    doc.append("- our programs: Glowset.exe %s bytes, carrying Glowrun.exe %s bytes, carrying Glowclear.exe %s bytes"
+               % tuple("{:,}".format(int(meta[k])) if meta.get(k, "").isdigit() else "?"
+                       for k in ("size_ours", "size_launcher", "size_uninstaller")))
     doc.append("")
     doc.append("```")
     doc.append(free)
