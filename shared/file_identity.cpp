@@ -15,13 +15,8 @@ bool FinalPathOf(HANDLE file, PathText* path) {
     return false;
   }
   const char* text = raw.c_str();
-  bool fits;
-  if (strncmp(text, "\\\\?\\UNC\\", 8) == 0) {
-    PathText unc;
-    fits = unc.Format("\\\\%s", text + 8) && (*path = unc, true);
-  } else {
-    fits = path->Assign(strncmp(text, "\\\\?\\", 4) == 0 ? text + 4 : text);
-  }
+  const bool fits = strncmp(text, "\\\\?\\UNC\\", 8) == 0 ? path->Format("\\\\%s", text + 8)
+                    : path->Assign(strncmp(text, "\\\\?\\", 4) == 0 ? text + 4 : text);
   if (!fits) ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
   return fits;
 }

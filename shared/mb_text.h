@@ -31,6 +31,12 @@ size_t MbPrefixNoCase(const char* text, const char* prefix, LeadByteTest isLeadB
 bool MbEqualNoCase(const char* a, const char* b, LeadByteTest isLeadByte);
 
 typedef BoundedText<kPathSize> PathText;
+
+// A character Windows allows in no file name: a control character or one of \ / : * ? " < > |.
+inline bool IsForbiddenInFileName(unsigned char c) {
+  return c < 32 || c == 127 || c == '\\' || c == '/' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
+         c == '>' || c == '|';
+}
 typedef BoundedText<kDriveSize> DriveText;
 
 // Path split as the C runtime does it: drive ("C:"), folder with its leading and trailing separator,

@@ -23,9 +23,7 @@ const char* PlacedScreenSaverFault(const char* path, const char* systemFolder, L
   for (const char* p = name; *p; ++p) {
     if (p == extension) extensionStartsACharacter = true;
     const unsigned char c = static_cast<unsigned char>(*p);
-    if (c < 32 || c == 127 || c == '\\' || c == '/' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
-        c == '>' || c == '|')
-      return "not a single file name";
+    if (IsForbiddenInFileName(c)) return "not a single file name";
     if (isLeadByte(c) && p[1] != '\0') ++p;  // its trail byte may look like anything
   }
   // ".scr" at the very end also rules out a trailing dot or blank, which the system would drop.

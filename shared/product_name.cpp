@@ -37,7 +37,7 @@ const char* ProductNameFault(const char* name, LeadByteTest isLeadByte) {
       continue;
     }
     if (*p < 32 || *p == 127) return "contains a control character";
-    if (strchr("\\/:*?\"<>|", *p)) return "contains a character not allowed in file names";
+    if (IsForbiddenInFileName(*p)) return "contains a character not allowed in file names";
   }
   // The launcher takes its product name back from its file name by removing every " Uninstaller".
   if (MbFind(name, " Uninstaller", isLeadByte)) return "contains \" Uninstaller\", which the launcher removes";
