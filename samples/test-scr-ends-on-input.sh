@@ -8,6 +8,8 @@
 #   else a throwaway prefix is made (a given prefix gets "wineserver -k": do not share it).
 #   Exit code 0 when all checks pass, 77 when a needed tool is missing (CTest's skip), else 1 or 2.
 set -u
+. "$(dirname "$0")/../scripts/wine-env"
+glow_wine_env || exit 1
 
 die() {
     echo "FAIL: $*" >&2

@@ -3,6 +3,8 @@
 # Usage: bundle-saver.sh <dist folder> <screen-saver test script>
 set -u
 dist=$(readlink -f "$1") test_script=$2
+. "$(dirname "$0")/../../scripts/wine-env"
+glow_wine_env || { echo "FAIL: Wine cannot start on this host (see above)"; exit 1; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/glow-bundle.XXXXXX")
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() { timeout 30 wineserver -k </dev/null >/dev/null 2>&1; rm -rf "$work"; }

@@ -6,6 +6,9 @@
 #   run_tree "COMMAND LINE"          runs it until it and all it started have ended: "exit N" and trace lines
 #   unix_path 'C:\...'               where a C: path lies on this machine
 
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env"
+glow_wine_env || { echo "FAIL: Wine cannot start on this host (see above)"; exit 1; }
+
 glow_cleanup() {
   timeout 30 wineserver -k </dev/null >/dev/null 2>&1
   [ -n "${work:-}" ] && rm -rf "$work"
