@@ -19,6 +19,21 @@ void pump(DWORD ms) {
     }
 }
 
+// Keeps our window responsive until the saver has filled it with a child, the saver has ended, or `ms`
+// have passed: bounded by time, not by a guess of how long a slow machine needs.
+HWND waitForChild(HWND host, HANDLE saver, DWORD ms) {
+    DWORD t0 = GetTickCount();
+    for (;;) {
+        MSG m;
+        while (PeekMessageA(&m, 0, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        HWND child = GetWindow(host, GW_CHILD);
+        RECT rc;
+        if (child && GetClientRect(child, &rc) && rc.right == 152 && rc.bottom == 112) return child;
+        if (WaitForSingleObject(saver, 0) == WAIT_OBJECT_0 || GetTickCount() - t0 >= ms) return 0;
+        Sleep(10);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -49,14 +64,13 @@ int main(int argc, char **argv) {
         fprintf(stderr, "preview host: cannot start %s (error %lu)\n", argv[1], GetLastError());
         return 2;
     }
-    pump(2500);
+    HWND child = waitForChild(host, pi.hProcess, 30000);
+    pump(500);  // it must keep running once it shows
     if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) {
         fprintf(stderr, "preview host: saver ended while its preview window still existed\n");
         return 3;
     }
-    HWND child = GetWindow(host, GW_CHILD);
-    RECT rc;
-    if (!child || !GetClientRect(child, &rc) || rc.right != 152 || rc.bottom != 112) {
+    if (!child) {
         fprintf(stderr, "preview host: saver did not fill the preview window with a child\n");
         TerminateProcess(pi.hProcess, 1);
         return 5;

@@ -184,7 +184,7 @@ echo "ok: no argument shows the about box"
 if [ -n "$host" ]; then
     winscr=$(timeout 30 winepath -w "$scr" </dev/null 2>/dev/null) || die "winepath failed for $scr"
     start_wine "$work/preview.log" "$host" "$winscr"
-    wait_end 30 || { stop_wine; die "/p <hwnd>: preview host still running after 30 s"; }
+    wait_end 60 || { stop_wine; die "/p <hwnd>: preview host still running after 60 s"; }
     [ "$rc" = 0 ] || die "/p <hwnd>: $(tr -d '\r' <"$work/preview.log") (exit code $rc)"
     echo "ok: /p <hwnd> fills the preview window and ends with it"
 else
