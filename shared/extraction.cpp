@@ -66,22 +66,6 @@ bool WriteAll(HANDLE file, const BYTE* bytes, DWORD size) {
   return true;
 }
 
-// True when the opened object is itself at "folder\name": a link there, once followed, ends elsewhere.
-// Systems that cannot say where a handle leads keep the old behaviour.
-bool IsItselfAt(HANDLE opened, const char* folder, const char* name) {
-  PathText where;
-  if (!FinalPathOf(opened, &where)) return ::GetLastError() == ERROR_PROC_NOT_FOUND;
-  UniqueFile folderHandle(Sys().CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  PathText folderWhere;
-  PathText expected;
-  if (!folderHandle.valid() || !FinalPathOf(folderHandle.get(), &folderWhere)) return false;
-  if (!expected.Format("%s\\%s", folderWhere.c_str(), name)) return false;
-  if (MbEqualNoCase(where.c_str(), expected.c_str(), SystemLeadByte)) return true;
-  ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
-  return false;
-}
-
 // Whatever is at the path goes first, so that the copy is a file of this run. It goes only when it is
 // itself there: a link is removed, never what it leads to, and a folder stays (the run then fails).
 bool ClearPath(const char* folder, const char* name, const char* path) {
@@ -110,8 +94,10 @@ bool ClearPath(const char* folder, const char* name, const char* path) {
   }
   // Deleted through the handle: nothing can be swapped in between the check and the deletion.
   FILE_DISPOSITION_INFO disposition = {TRUE};
-  if (Sys().SetFileInformationByHandle(existing.get(), FileDispositionInfo, &disposition, sizeof disposition)) return true;
-  if (::GetLastError() == ERROR_PROC_NOT_FOUND) {
+  if (Sys().HasSystemFunction(real::kSetFileInformationByHandle)) {
+    if (Sys().SetFileInformationByHandle(existing.get(), FileDispositionInfo, &disposition, sizeof disposition))
+      return true;
+  } else {
     existing.reset();
     if (Sys().DeleteFileA(path)) return true;
   }
@@ -123,8 +109,9 @@ bool ClearPath(const char* folder, const char* name, const char* path) {
 // written one. A handle that shares only reading cannot be opened beside the writer, so a reader that
 // still shares writing stands in between; the bytes are checked after the last step.
 bool HoldWritten(UniqueFile* written, const char* path, UniqueFile* held) {
-  UniqueFile reader(Sys().ReOpenFile(written->get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
-  const bool reopenMissing = !reader.valid() && ::GetLastError() == ERROR_PROC_NOT_FOUND;
+  const bool reopenMissing = !Sys().HasSystemFunction(real::kReOpenFile);
+  UniqueFile reader;
+  if (!reopenMissing) reader.reset(Sys().ReOpenFile(written->get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
   written->reset();
   if (reopenMissing) {
     held->reset(Sys().CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,

@@ -7,7 +7,8 @@
 // The programs import only kernel32 and the C runtime. LoadSystemLibraries, the first act of every
 // program, narrows the DLL search to the system folder and finds the rest there at run time: advapi32,
 // shell32 and user32, and what kernel32 has only since Vista (ReOpenFile, GetFinalPathNameByHandleA,
-// SetFileInformationByHandle, QueryFullProcessImageNameA). A function not found fails like a failed call
+// SetFileInformationByHandle, QueryFullProcessImageNameA). Whether the system has one is asked explicitly
+// (HasSystemFunction), never read from a failed call; a function not found still fails like a failed call
 // of it, with ERROR_PROC_NOT_FOUND. It runs while WOW64 redirection is still on: with it off, loading from
 // the system folder fails on 64-bit Windows.
 #include <shlobj.h>
@@ -17,6 +18,7 @@
 #define GLOW_OS_OPERATIONS(X) \
   /* Start-up */ \
   X(BOOL, LoadSystemLibraries, (), (), real::LoadSystemLibraries) \
+  X(BOOL, HasSystemFunction, (int function), (function), real::HasSystemFunction) \
   /* Process, module and command line */ \
   X(LPSTR, GetCommandLineA, (), (), ::GetCommandLineA) \
   X(DWORD, GetModuleFileNameA, (HMODULE module, LPSTR path, DWORD size), (module, path, size), \
@@ -60,8 +62,6 @@
       ::GetFileInformationByHandle) \
   X(BOOL, SetFileInformationByHandle, (HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size), \
       (file, kind, info, size), real::SetFileInformationByHandle) \
-  X(BOOL, CopyFileA, (LPCSTR source, LPCSTR target, BOOL failIfExists), (source, target, failIfExists), \
-      ::CopyFileA) \
   X(BOOL, SetFileAttributesA, (LPCSTR path, DWORD attributes), (path, attributes), ::SetFileAttributesA) \
   X(BOOL, DeleteFileA, (LPCSTR path), (path), ::DeleteFileA) \
   X(BOOL, MoveFileExA, (LPCSTR source, LPCSTR target, DWORD flags), (source, target, flags), ::MoveFileExA) \
@@ -147,6 +147,9 @@ T Missing(T failed) {
   ::SetLastError(ERROR_PROC_NOT_FOUND);
   return failed;
 }
+
+// Whether LoadSystemLibraries found the function (a RunTimeFunction).
+inline BOOL WINAPI HasSystemFunction(int function) { return g_functions[function] != nullptr; }
 
 inline BOOL WINAPI LoadSystemLibraries() { return LoadSystemLibrariesNamed("advapi32.dll", "shell32.dll", "user32.dll"); }
 
