@@ -134,11 +134,6 @@ class FaultyOs : public RealOs {
     const BOOL outcome = RealOs::GetFileSizeEx(file, size);
     return outcome;
   }
-  BOOL CopyFileA(LPCSTR source, LPCSTR target, BOOL failIfExists) override {
-    if (Fails("CopyFileA")) return Failed<BOOL>(FALSE);
-    const BOOL outcome = RealOs::CopyFileA(source, target, failIfExists);
-    return outcome;
-  }
   BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) override {
     if (Fails("SetFileAttributesA")) return Failed<BOOL>(FALSE);
     const BOOL outcome = RealOs::SetFileAttributesA(path, attributes);
