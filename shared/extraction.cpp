@@ -5,6 +5,7 @@
 
 #include "file_identity.h"
 #include "file_probe.h"
+#include "heap_block.h"
 #include "os.h"
 #include "trace.h"
 
@@ -146,8 +147,43 @@ bool WriteNewHeldCopy(const char* folder, const char* name, const char* path, co
 }
 
 // The item and where it goes: the folder, and the path with the file name. False when either is not there.
+// The program an item carries, unpacked: the item holds its size (4 bytes) and then its bytes as LZNT1,
+// which the system unpacks.
+class UnpackedItem {
+ public:
+  UnpackedItem() = default;
+  UnpackedItem(const UnpackedItem&) = delete;
+  UnpackedItem& operator=(const UnpackedItem&) = delete;
+  ~UnpackedItem() { FreeBlock(bytes_); }
+
+  bool Unpack(const BYTE* packed, DWORD packedSize) {
+    if (packedSize < sizeof size_) {
+      ::SetLastError(ERROR_INVALID_DATA);
+      return false;
+    }
+    memcpy(&size_, packed, sizeof size_);
+    bytes_ = static_cast<BYTE*>(GrowBlock(nullptr, size_ + 1));
+    if (!bytes_) {
+      ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return false;
+    }
+    ULONG unpacked = 0;
+    const LONG status = Sys().RtlDecompressBuffer(COMPRESSION_FORMAT_LZNT1, bytes_, size_, const_cast<BYTE*>(packed) + 4,
+                                                  packedSize - 4, &unpacked);
+    if (status == 0 && unpacked == size_) return true;
+    ::SetLastError(ERROR_INVALID_DATA);
+    return false;
+  }
+  const BYTE* bytes() const { return bytes_; }
+  DWORD size() const { return size_; }
+
+ private:
+  BYTE* bytes_ = nullptr;
+  DWORD size_ = 0;
+};
+
 bool FindItem(ExtractionFolder folder, const char* itemName, const char* fileName, PathText* folderPath,
-              PathText* path, const BYTE** bytes, DWORD* size) {
+              PathText* path, UnpackedItem* unpacked) {
   if (!ResolveFolder(folder, folderPath)) return false;
   *path = *folderPath;
   if (!path->Append("\\") || !path->Append(fileName)) {
@@ -167,39 +203,38 @@ bool FindItem(ExtractionFolder folder, const char* itemName, const char* fileNam
     TraceError("LoadResource failed !", kWhere);
     return false;
   }
-  *bytes = static_cast<const BYTE*>(Sys().LockResource(loaded));
-  if (!*bytes) {
+  const BYTE* bytes = static_cast<const BYTE*>(Sys().LockResource(loaded));
+  if (!bytes) {
     TraceError("LockResource failed !", "CopyResourceAndRun");
     return false;
   }
-  *size = Sys().SizeofResource(nullptr, item);
-  return true;
+  if (unpacked->Unpack(bytes, Sys().SizeofResource(nullptr, item))) return true;
+  TraceError("item cannot be unpacked !", kWhere);
+  return false;
 }
 
 }  // namespace
 
 bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file) {
   PathText folderPath, path;
-  const BYTE* bytes = nullptr;
-  DWORD size = 0;
-  if (!FindItem(folder, itemName, file->c_str(), &folderPath, &path, &bytes, &size)) return false;
+  UnpackedItem item;
+  if (!FindItem(folder, itemName, file->c_str(), &folderPath, &path, &item)) return false;
   UniqueFile target(Sys().CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                       nullptr));
   if (!target.valid()) {
     TraceError("CreateFile failed !", kWhere);
     return false;
   }
-  if (!WriteAll(target.get(), bytes, size)) return false;
+  if (!WriteAll(target.get(), item.bytes(), item.size())) return false;
   file->Assign(path.c_str());
   return true;
 }
 
 bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file, UniqueFile* heldCopy) {
   PathText folderPath, path;
-  const BYTE* bytes = nullptr;
-  DWORD size = 0;
-  if (!FindItem(folder, itemName, file->c_str(), &folderPath, &path, &bytes, &size) ||
-      !WriteNewHeldCopy(folderPath.c_str(), file->c_str(), path.c_str(), bytes, size, heldCopy))
+  UnpackedItem item;
+  if (!FindItem(folder, itemName, file->c_str(), &folderPath, &path, &item) ||
+      !WriteNewHeldCopy(folderPath.c_str(), file->c_str(), path.c_str(), item.bytes(), item.size(), heldCopy))
     return false;
   file->Assign(path.c_str());
   return true;
