@@ -14,6 +14,7 @@ enum InstallerExitCode {
   kSelectionNotSet = 8,         // the desktop key could not be opened to select the screen saver
   kSettingsUnreadable = 9,      // Glowset.ini is there but cannot be read ("Failed to install!")
   kEarlierRecordUnreadable = 10,  // an earlier install's record is there but cannot be read ("Failed to install!")
+  kForeignEntry = 11,           // an uninstall entry of that name is another program's ("Failed to install!")
 };
 
 }  // namespace glow

@@ -54,26 +54,46 @@ bool AcceptProductName(const char* name, const char* systemFolder, const char* w
   where.Format("product name refused: %s @ InitInstance", fault);
   ::SetLastError(ERROR_INVALID_NAME);
   TraceError(name, where.c_str());
-  Sys().MessageBoxA(nullptr, kFailedToInstall, kInstallerCaption, MB_ICONERROR);
+  ShowFailedToInstall();
   return false;
 }
 
-// False when a record is there but cannot be read: installing over it could lose track of its files.
-// A list of another type than text is no list: a reinstall mends such a record.
-bool ReadEarlierRecord(const char* keyPath, EarlierRecord* earlier) {
+// True when the uninstall command, quoted or not, starts `launcherPath`.
+bool StartsLauncher(HKEY key, const char* launcherPath) {
+  GrowableText command;
+  if (ReadTextValue(key, "UninstallString", &command) != ERROR_SUCCESS) return false;
+  char* path = command.data();
+  const size_t length = command.Length();
+  if (length >= 2 && path[0] == '"' && path[length - 1] == '"') {
+    path[length - 1] = '\0';
+    ++path;
+  }
+  return MbEqualNoCase(path, launcherPath, SystemLeadByte);
+}
+
+// kInstalled, or why the entry of that name cannot be installed over: it cannot be read (installing over
+// it could lose track of its files), or it is another program's (only this system's own record, with a
+// list of placed files and the command that starts the launcher this install writes, is taken over). A
+// list of another type than text is no list: a reinstall mends such a record.
+int ReadEarlierRecord(const char* keyPath, const char* launcherPath, EarlierRecord* earlier) {
   UniqueKey key;
   const LONG opened = Sys().RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, key.put());
-  if (opened == ERROR_FILE_NOT_FOUND) return true;
+  if (opened == ERROR_FILE_NOT_FOUND) return kInstalled;
   LONG status = opened;
   if (opened == ERROR_SUCCESS) {
     earlier->exists = true;
     status = ReadTextValue(key.get(), "CopyScrPath", &earlier->list);
-    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_INVALID_DATATYPE) status = ERROR_SUCCESS;
+    if (status == ERROR_INVALID_DATATYPE) status = ERROR_SUCCESS;
+    if (status == ERROR_FILE_NOT_FOUND || (status == ERROR_SUCCESS && !StartsLauncher(key.get(), launcherPath))) {
+      TraceError(keyPath, "another program's uninstall entry, left alone @ InitInstance", ERROR_ALREADY_EXISTS);
+      ShowFailedToInstall();
+      return kForeignEntry;
+    }
   }
-  if (status == ERROR_SUCCESS) return true;
+  if (status == ERROR_SUCCESS) return kInstalled;
   TraceError(keyPath, "earlier install cannot be read @ InitInstance", status);
-  Sys().MessageBoxA(nullptr, kFailedToInstall, kInstallerCaption, MB_ICONERROR);
-  return false;
+  ShowFailedToInstall();
+  return kEarlierRecordUnreadable;
 }
 
 // This run's list, then what an earlier install placed and this one did not, as long as it is still there.
@@ -200,8 +220,11 @@ int RunInstallSequence(const InstallSettings& settings) {
   if (!AcceptProductName(name, systemFolder.c_str(), windowsFolder.c_str())) return kProductNameRefused;
   PathText keyPath;
   FormUninstallKeyPath(name, &keyPath);
+  PathText launcherPath;
+  launcherPath.Format("%s\\%s Uninstaller.exe", windowsFolder.c_str(), name);  // fits: the name was checked
   EarlierRecord earlier;
-  if (!ReadEarlierRecord(keyPath.c_str(), &earlier)) return kEarlierRecordUnreadable;
+  const int earlierState = ReadEarlierRecord(keyPath.c_str(), launcherPath.c_str(), &earlier);
+  if (earlierState != kInstalled) return earlierState;
 
   ResetPlacementState();
   PathText scrPath;

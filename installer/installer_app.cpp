@@ -89,7 +89,7 @@ bool InstallerApp::ReadSettings() {
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!settingsFile.valid()) {
       TraceError(iniPath.c_str(), "settings file cannot be read @ InitInstance");
-      Sys().MessageBoxA(nullptr, kFailedToInstall, kInstallerCaption, MB_ICONERROR);
+      ShowFailedToInstall();
       m_nExitCode = kSettingsUnreadable;
       return false;
     }

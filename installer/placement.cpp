@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "file_identity.h"
 #include "file_probe.h"
 #include "format.h"
 #include "os.h"
@@ -18,12 +19,12 @@ DWORD g_dwEstimatedSize = 0;
 const char kFailedToInstall[] = "Failed to install!";
 const char kInstallerCaption[] = "TAVO ScreenSaver Installer";
 
+void ShowFailedToInstall() { Sys().MessageBoxA(nullptr, kFailedToInstall, kInstallerCaption, MB_ICONERROR); }
+
 namespace {
 
 const char kListSeparator[] = "|";
 const char kWhere[] = "InitInstance";
-
-void ShowFailedToInstall() { Sys().MessageBoxA(nullptr, kFailedToInstall, kInstallerCaption, MB_ICONERROR); }
 
 // The uninstaller deletes by the list, so a copy the list cannot record would stay behind for good.
 void RemoveUnrecordedCopy(const char* target, const char* function) {
@@ -39,6 +40,42 @@ bool AppendToCopyList(const char* target) {
     return true;
   }
   RemoveUnrecordedCopy(target, "CopyFiles");
+  return false;
+}
+
+// Copies the screen saver "folder\name" to `target` from a handle opened on it, never through a link,
+// so that what was checked is what lands in the system folder, where every user can read it: a link, or
+// a file with more than one name (someone else's file linked in), is refused. Last error set on failure;
+// a part-written copy is deleted.
+bool CopyScreenSaver(const char* folder, const char* name, const char* source, const char* target,
+                     bool failIfExists) {
+  UniqueFile from(Sys().CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (!from.valid() || !Sys().GetFileInformationByHandle(from.get(), &info)) return false;
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks != 1) {
+    ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
+    return false;
+  }
+  if (!IsItselfAt(from.get(), folder, name)) return false;
+  UniqueFile to(Sys().CreateFileA(target, GENERIC_WRITE, 0, nullptr, failIfExists ? CREATE_NEW : CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!to.valid()) return false;
+  BYTE chunk[kCopyChunkSize];
+  DWORD read = 0;
+  DWORD written = 0;
+  while (Sys().ReadFile(from.get(), chunk, sizeof chunk, &read, nullptr)) {
+    if (read == 0) return true;
+    if (!Sys().WriteFile(to.get(), chunk, read, &written, nullptr)) break;
+    if (written != read) {
+      ::SetLastError(ERROR_WRITE_FAULT);
+      break;
+    }
+  }
+  const DWORD error = ::GetLastError();
+  to.reset();
+  Sys().DeleteFileA(target);
+  ::SetLastError(error);
   return false;
 }
 
@@ -114,7 +151,7 @@ void CopyFiles(const char* sourceFolder, const char* pattern, const char* target
       continue;
     }
     Sys().SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!Sys().CopyFileA(source.c_str(), target.c_str(), failIfExists ? TRUE : FALSE)) {
+    if (!CopyScreenSaver(sourceFolder, found.cFileName, source.c_str(), target.c_str(), failIfExists)) {
       TraceError(source.c_str(), "CopyFile failed (tszSource) @ CopyFiles");
       TraceError(target.c_str(), "CopyFile failed (tszTarget) @ CopyFiles");
     } else {
@@ -130,8 +167,11 @@ void CopyFiles(const char* sourceFolder, const char* pattern, const char* target
 }
 
 bool PlaceScreenSavers(const InstallSettings& settings, const char* systemFolder, PathText* scrPath) {
+  PathText ownFolder;
   PathText source;
-  if (!source.Format("%s%sTAVO.scr", settings.ownDrive.c_str(), settings.ownFolder.c_str())) source.Clear();
+  if (!ownFolder.Format("%s%s", settings.ownDrive.c_str(), settings.ownFolder.c_str()) ||
+      !source.Format("%sTAVO.scr", ownFolder.c_str()))
+    source.Clear();
 
   if (!source.Empty() && IsFileExist(source.c_str())) {
     TraceNotice(source.c_str(), "file exist, directly copy @ InitInstance");
@@ -139,7 +179,7 @@ bool PlaceScreenSavers(const InstallSettings& settings, const char* systemFolder
     bool copied = target.Format("%s\\%s.scr", systemFolder, settings.productName.c_str());
     if (copied) {
       Sys().SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-      copied = Sys().CopyFileA(source.c_str(), target.c_str(), FALSE) != FALSE;
+      copied = CopyScreenSaver(ownFolder.c_str(), "TAVO.scr", source.c_str(), target.c_str(), false);
     } else {
       ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
     }
@@ -162,9 +202,7 @@ bool PlaceScreenSavers(const InstallSettings& settings, const char* systemFolder
   }
 
   TraceNotice(source.c_str(), "file not exist, use enum folder @ InitInstance");
-  PathText sourceFolder;
-  sourceFolder.Format("%s%s", settings.ownDrive.c_str(), settings.ownFolder.c_str());
-  CopyFiles(sourceFolder.c_str(), "*.scr", systemFolder, false);
+  CopyFiles(ownFolder.c_str(), "*.scr", systemFolder, false);
   if (LastScr.Empty()) {
     TraceNotice("LastScr is empty after enum", kWhere);
     ShowFailedToInstall();

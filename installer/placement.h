@@ -15,6 +15,7 @@ void ResetPlacementState();
 
 extern const char kFailedToInstall[];
 extern const char kInstallerCaption[];
+void ShowFailedToInstall();  // the one message the installer shows
 
 // Takes a placed file back: made normal and deleted, else deleted at the next restart. The error trace
 // gives the reason (its code `cause`) and what really happened. False when it stays.

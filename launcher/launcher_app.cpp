@@ -17,24 +17,22 @@ namespace {
 
 const char kWhere[] = "InitInstance";
 
-void ShowFailedToUninstall() { Sys().MessageBoxA(nullptr, kFailedToUninstall, kUninstallerCaption, MB_ICONERROR); }
-
 // The program to start is the held copy itself, named as the system resolves its handle, so that a
 // folder switched or linked elsewhere in the meantime cannot put another program in its place.
 // Systems that cannot resolve a handle start it by the path it was written to.
 bool StartPathOf(HANDLE heldCopy, const char* writtenPath, PathText* path) {
-  if (FinalPathOf(heldCopy, path)) return true;
-  if (::GetLastError() != ERROR_PROC_NOT_FOUND) return false;
-  return path->Assign(writtenPath);
+  if (!Sys().HasSystemFunction(real::kGetFinalPathNameByHandleA)) return path->Assign(writtenPath);
+  return FinalPathOf(heldCopy, path);
 }
 
-// True when the suspended process runs the held copy: same final path, or the same file behind its name.
-// Systems that cannot name a process's image are taken at their word.
-bool RunsHeldCopy(HANDLE process, HANDLE heldCopy, const char* startPath) {
+// True when the suspended process runs the held copy: the file its image name leads to now is the held
+// file (same volume, same file index). Names alone prove nothing: a folder renamed over the copy keeps
+// them. Systems that cannot name a process's image are taken at their word.
+bool RunsHeldCopy(HANDLE process, HANDLE heldCopy) {
+  if (!Sys().HasSystemFunction(real::kQueryFullProcessImageNameA)) return true;
   PathText image;
   DWORD size = PathText::kCapacity;
-  if (!Sys().QueryFullProcessImageNameA(process, 0, image.data(), &size)) return ::GetLastError() == ERROR_PROC_NOT_FOUND;
-  if (MbEqualNoCase(image.c_str(), startPath, SystemLeadByte)) return true;
+  if (!Sys().QueryFullProcessImageNameA(process, 0, image.data(), &size)) return false;
   UniqueFile imageFile(Sys().CreateFileA(image.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (imageFile.valid() && SameFile(imageFile.get(), heldCopy)) return true;
@@ -46,6 +44,12 @@ bool RunsHeldCopy(HANDLE process, HANDLE heldCopy, const char* startPath) {
 
 LauncherApp::LauncherApp() { SetTraceTag("Glowrun"); }
 
+bool LauncherApp::FailToUninstall(int exitCode) {
+  Sys().MessageBoxA(nullptr, kFailedToUninstall, kUninstallerCaption, MB_ICONERROR);
+  m_nExitCode = exitCode;
+  return false;
+}
+
 bool LauncherApp::InitInstance() {
   if (IsDebugSwitch(m_lpCmdLine)) SwitchTraceOn();
 
@@ -56,9 +60,7 @@ bool LauncherApp::InitInstance() {
   UniqueFile heldCopy;
   if (!CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &tszUninst, &heldCopy)) {
     TraceNotice("CopyResource (UNINSTALL.EXE) failed !", kWhere);
-    ShowFailedToUninstall();
-    m_nExitCode = kScratchCopyFailed;
-    return false;
+    return FailToUninstall(kScratchCopyFailed);
   }
   TraceNotice(tszUninst.c_str(), "tszUninst @ InitInstance");
 
@@ -77,26 +79,20 @@ bool LauncherApp::InitInstance() {
   if (!ProductNameFromLauncherPath(tszPath.c_str(), &productName, SystemLeadByte)) {
     ::SetLastError(ERROR_INVALID_NAME);
     TraceError(tszPath.c_str(), "no product name in the file name @ InitInstance");
-    ShowFailedToUninstall();
-    m_nExitCode = kProductNameUnknown;
-    return false;
+    return FailToUninstall(kProductNameUnknown);
   }
   tszPath.Clear();
   if (!FormatUninstallerCommandLine(productName.c_str(), IsTraceOn(), &tszPath)) {
     ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
     TraceError(productName.c_str(), "name too long for the command line @ InitInstance");
-    ShowFailedToUninstall();
-    m_nExitCode = kCommandLineTooLong;
-    return false;
+    return FailToUninstall(kCommandLineTooLong);
   }
   TraceNotice(tszPath.c_str(), "tszPath @ InitInstance");
 
   PathText startPath;
   if (!StartPathOf(heldCopy.get(), tszUninst.c_str(), &startPath)) {
     TraceError(tszUninst.c_str(), "GetFinalPathNameByHandle failed !! @ InitInstance");
-    ShowFailedToUninstall();
-    m_nExitCode = kUninstallerNotConfirmed;
-    return false;
+    return FailToUninstall(kUninstallerNotConfirmed);
   }
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;  // 68
@@ -108,12 +104,10 @@ bool LauncherApp::InitInstance() {
     m_nExitCode = kUninstallerNotStarted;
     return false;
   }
-  if (!RunsHeldCopy(started.get().hProcess, heldCopy.get(), startPath.c_str())) {
+  if (!RunsHeldCopy(started.get().hProcess, heldCopy.get())) {
     TraceError(startPath.c_str(), "started program is not the written uninstaller, ended @ InitInstance");
     Sys().TerminateProcess(started.get().hProcess, ERROR_FILE_INVALID);
-    ShowFailedToUninstall();
-    m_nExitCode = kUninstallerNotConfirmed;
-    return false;
+    return FailToUninstall(kUninstallerNotConfirmed);
   }
   if (Sys().ResumeThread(started.get().hThread) == static_cast<DWORD>(-1)) {
     TraceError(tszUninst.c_str(), "ResumeThread failed !! @ InitInstance");

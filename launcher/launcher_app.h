@@ -20,6 +20,10 @@ class LauncherApp : public AppFrame {
  public:
   LauncherApp();
   bool InitInstance() override;
+
+ private:
+  // Shows "Failed to uninstall!" and ends the run with `exitCode`.
+  bool FailToUninstall(int exitCode);
 };
 
 }  // namespace glow

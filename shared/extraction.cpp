@@ -5,6 +5,7 @@
 
 #include "file_identity.h"
 #include "file_probe.h"
+#include "heap_block.h"
 #include "os.h"
 #include "trace.h"
 
@@ -66,22 +67,6 @@ bool WriteAll(HANDLE file, const BYTE* bytes, DWORD size) {
   return true;
 }
 
-// True when the opened object is itself at "folder\name": a link there, once followed, ends elsewhere.
-// Systems that cannot say where a handle leads keep the old behaviour.
-bool IsItselfAt(HANDLE opened, const char* folder, const char* name) {
-  PathText where;
-  if (!FinalPathOf(opened, &where)) return ::GetLastError() == ERROR_PROC_NOT_FOUND;
-  UniqueFile folderHandle(Sys().CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  PathText folderWhere;
-  PathText expected;
-  if (!folderHandle.valid() || !FinalPathOf(folderHandle.get(), &folderWhere)) return false;
-  if (!expected.Format("%s\\%s", folderWhere.c_str(), name)) return false;
-  if (MbEqualNoCase(where.c_str(), expected.c_str(), SystemLeadByte)) return true;
-  ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
-  return false;
-}
-
 // Whatever is at the path goes first, so that the copy is a file of this run. It goes only when it is
 // itself there: a link is removed, never what it leads to, and a folder stays (the run then fails).
 bool ClearPath(const char* folder, const char* name, const char* path) {
@@ -110,8 +95,10 @@ bool ClearPath(const char* folder, const char* name, const char* path) {
   }
   // Deleted through the handle: nothing can be swapped in between the check and the deletion.
   FILE_DISPOSITION_INFO disposition = {TRUE};
-  if (Sys().SetFileInformationByHandle(existing.get(), FileDispositionInfo, &disposition, sizeof disposition)) return true;
-  if (::GetLastError() == ERROR_PROC_NOT_FOUND) {
+  if (Sys().HasSystemFunction(real::kSetFileInformationByHandle)) {
+    if (Sys().SetFileInformationByHandle(existing.get(), FileDispositionInfo, &disposition, sizeof disposition))
+      return true;
+  } else {
     existing.reset();
     if (Sys().DeleteFileA(path)) return true;
   }
@@ -123,8 +110,9 @@ bool ClearPath(const char* folder, const char* name, const char* path) {
 // written one. A handle that shares only reading cannot be opened beside the writer, so a reader that
 // still shares writing stands in between; the bytes are checked after the last step.
 bool HoldWritten(UniqueFile* written, const char* path, UniqueFile* held) {
-  UniqueFile reader(Sys().ReOpenFile(written->get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
-  const bool reopenMissing = !reader.valid() && ::GetLastError() == ERROR_PROC_NOT_FOUND;
+  const bool reopenMissing = !Sys().HasSystemFunction(real::kReOpenFile);
+  UniqueFile reader;
+  if (!reopenMissing) reader.reset(Sys().ReOpenFile(written->get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
   written->reset();
   if (reopenMissing) {
     held->reset(Sys().CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
@@ -159,8 +147,43 @@ bool WriteNewHeldCopy(const char* folder, const char* name, const char* path, co
 }
 
 // The item and where it goes: the folder, and the path with the file name. False when either is not there.
+// The program an item carries, unpacked: the item holds its size (4 bytes) and then its bytes as LZNT1,
+// which the system unpacks.
+class UnpackedItem {
+ public:
+  UnpackedItem() = default;
+  UnpackedItem(const UnpackedItem&) = delete;
+  UnpackedItem& operator=(const UnpackedItem&) = delete;
+  ~UnpackedItem() { FreeBlock(bytes_); }
+
+  bool Unpack(const BYTE* packed, DWORD packedSize) {
+    if (packedSize < sizeof size_) {
+      ::SetLastError(ERROR_INVALID_DATA);
+      return false;
+    }
+    memcpy(&size_, packed, sizeof size_);
+    bytes_ = static_cast<BYTE*>(GrowBlock(nullptr, size_ + 1));
+    if (!bytes_) {
+      ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return false;
+    }
+    ULONG unpacked = 0;
+    const LONG status = Sys().RtlDecompressBuffer(COMPRESSION_FORMAT_LZNT1, bytes_, size_, const_cast<BYTE*>(packed) + 4,
+                                                  packedSize - 4, &unpacked);
+    if (status == 0 && unpacked == size_) return true;
+    ::SetLastError(ERROR_INVALID_DATA);
+    return false;
+  }
+  const BYTE* bytes() const { return bytes_; }
+  DWORD size() const { return size_; }
+
+ private:
+  BYTE* bytes_ = nullptr;
+  DWORD size_ = 0;
+};
+
 bool FindItem(ExtractionFolder folder, const char* itemName, const char* fileName, PathText* folderPath,
-              PathText* path, const BYTE** bytes, DWORD* size) {
+              PathText* path, UnpackedItem* unpacked) {
   if (!ResolveFolder(folder, folderPath)) return false;
   *path = *folderPath;
   if (!path->Append("\\") || !path->Append(fileName)) {
@@ -180,39 +203,38 @@ bool FindItem(ExtractionFolder folder, const char* itemName, const char* fileNam
     TraceError("LoadResource failed !", kWhere);
     return false;
   }
-  *bytes = static_cast<const BYTE*>(Sys().LockResource(loaded));
-  if (!*bytes) {
+  const BYTE* bytes = static_cast<const BYTE*>(Sys().LockResource(loaded));
+  if (!bytes) {
     TraceError("LockResource failed !", "CopyResourceAndRun");
     return false;
   }
-  *size = Sys().SizeofResource(nullptr, item);
-  return true;
+  if (unpacked->Unpack(bytes, Sys().SizeofResource(nullptr, item))) return true;
+  TraceError("item cannot be unpacked !", kWhere);
+  return false;
 }
 
 }  // namespace
 
 bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file) {
   PathText folderPath, path;
-  const BYTE* bytes = nullptr;
-  DWORD size = 0;
-  if (!FindItem(folder, itemName, file->c_str(), &folderPath, &path, &bytes, &size)) return false;
+  UnpackedItem item;
+  if (!FindItem(folder, itemName, file->c_str(), &folderPath, &path, &item)) return false;
   UniqueFile target(Sys().CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                       nullptr));
   if (!target.valid()) {
     TraceError("CreateFile failed !", kWhere);
     return false;
   }
-  if (!WriteAll(target.get(), bytes, size)) return false;
+  if (!WriteAll(target.get(), item.bytes(), item.size())) return false;
   file->Assign(path.c_str());
   return true;
 }
 
 bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file, UniqueFile* heldCopy) {
   PathText folderPath, path;
-  const BYTE* bytes = nullptr;
-  DWORD size = 0;
-  if (!FindItem(folder, itemName, file->c_str(), &folderPath, &path, &bytes, &size) ||
-      !WriteNewHeldCopy(folderPath.c_str(), file->c_str(), path.c_str(), bytes, size, heldCopy))
+  UnpackedItem item;
+  if (!FindItem(folder, itemName, file->c_str(), &folderPath, &path, &item) ||
+      !WriteNewHeldCopy(folderPath.c_str(), file->c_str(), path.c_str(), item.bytes(), item.size(), heldCopy))
     return false;
   file->Assign(path.c_str());
   return true;

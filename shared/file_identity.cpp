@@ -1,6 +1,7 @@
 #include "file_identity.h"
 
 #include "os.h"
+#include "unique.h"
 
 namespace glow {
 
@@ -27,6 +28,21 @@ bool SameFile(HANDLE a, HANDLE b) {
   return Sys().GetFileInformationByHandle(a, &first) && Sys().GetFileInformationByHandle(b, &second) &&
          first.dwVolumeSerialNumber == second.dwVolumeSerialNumber && first.nFileIndexHigh == second.nFileIndexHigh &&
          first.nFileIndexLow == second.nFileIndexLow;
+}
+
+bool IsItselfAt(HANDLE opened, const char* folder, const char* name) {
+  if (!Sys().HasSystemFunction(real::kGetFinalPathNameByHandleA)) return true;
+  PathText where;
+  if (!FinalPathOf(opened, &where)) return false;
+  UniqueFile folderHandle(Sys().CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  PathText folderWhere;
+  PathText expected;
+  if (!folderHandle.valid() || !FinalPathOf(folderHandle.get(), &folderWhere)) return false;
+  if (!expected.Format("%s\\%s", folderWhere.c_str(), name)) return false;
+  if (MbEqualNoCase(where.c_str(), expected.c_str(), SystemLeadByte)) return true;
+  ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
+  return false;
 }
 
 }  // namespace glow

@@ -7,11 +7,15 @@
 namespace glow {
 
 // The final path of an open file, every link and junction resolved, as "C:\..." or "\\server\share\...".
-// False (last error set) when the system cannot tell or the path does not fit; ERROR_PROC_NOT_FOUND means
-// the system is too old to be asked.
+// False (last error set) when the system cannot tell or the path does not fit. Only for systems that have
+// GetFinalPathNameByHandleA (HasSystemFunction).
 bool FinalPathOf(HANDLE file, PathText* path);
 
 // True when both handles hold the same file: same volume, same file index.
 bool SameFile(HANDLE a, HANDLE b);
+
+// True when the opened object is itself at "folder\name": a link there, once followed, ends elsewhere.
+// Systems that cannot say where a handle leads keep the old behaviour.
+bool IsItselfAt(HANDLE opened, const char* folder, const char* name);
 
 }  // namespace glow

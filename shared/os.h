@@ -6,17 +6,23 @@
 // carries, and imports, only the operations it uses.
 // The programs import only kernel32 and the C runtime. LoadSystemLibraries, the first act of every
 // program, narrows the DLL search to the system folder and finds the rest there at run time: advapi32,
-// shell32 and user32, and what kernel32 has only since Vista (ReOpenFile, GetFinalPathNameByHandleA,
-// SetFileInformationByHandle, QueryFullProcessImageNameA). A function not found fails like a failed call
+// shell32 and user32, ntdll's RtlDecompressBuffer (already loaded in every process), and what kernel32 has only since Vista (ReOpenFile, GetFinalPathNameByHandleA,
+// SetFileInformationByHandle, QueryFullProcessImageNameA). Whether the system has one is asked explicitly
+// (HasSystemFunction), never read from a failed call; a function not found still fails like a failed call
 // of it, with ERROR_PROC_NOT_FOUND. It runs while WOW64 redirection is still on: with it off, loading from
 // the system folder fails on 64-bit Windows.
 #include <shlobj.h>
 #include <windows.h>
 
+// ntdll's, declared for user mode only by the driver kit's headers.
+extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG unpackedSize, PUCHAR packed,
+                                           ULONG packedSize, PULONG finalSize);
+
 // Every operation: result, name, parameters, how they are passed on, and what really does it.
 #define GLOW_OS_OPERATIONS(X) \
   /* Start-up */ \
   X(BOOL, LoadSystemLibraries, (), (), real::LoadSystemLibraries) \
+  X(BOOL, HasSystemFunction, (int function), (function), real::HasSystemFunction) \
   /* Process, module and command line */ \
   X(LPSTR, GetCommandLineA, (), (), ::GetCommandLineA) \
   X(DWORD, GetModuleFileNameA, (HMODULE module, LPSTR path, DWORD size), (module, path, size), \
@@ -60,8 +66,6 @@
       ::GetFileInformationByHandle) \
   X(BOOL, SetFileInformationByHandle, (HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size), \
       (file, kind, info, size), real::SetFileInformationByHandle) \
-  X(BOOL, CopyFileA, (LPCSTR source, LPCSTR target, BOOL failIfExists), (source, target, failIfExists), \
-      ::CopyFileA) \
   X(BOOL, SetFileAttributesA, (LPCSTR path, DWORD attributes), (path, attributes), ::SetFileAttributesA) \
   X(BOOL, DeleteFileA, (LPCSTR path), (path), ::DeleteFileA) \
   X(BOOL, MoveFileExA, (LPCSTR source, LPCSTR target, DWORD flags), (source, target, flags), ::MoveFileExA) \
@@ -92,6 +96,9 @@
   X(HGLOBAL, LoadResource, (HMODULE module, HRSRC item), (module, item), ::LoadResource) \
   X(LPVOID, LockResource, (HGLOBAL loaded), (loaded), ::LockResource) \
   X(DWORD, SizeofResource, (HMODULE module, HRSRC item), (module, item), ::SizeofResource) \
+  X(LONG, RtlDecompressBuffer, (USHORT format, PUCHAR unpacked, ULONG unpackedSize, PUCHAR packed, ULONG \
+      packedSize, PULONG finalSize), (format, unpacked, unpackedSize, packed, packedSize, finalSize), \
+      real::RtlDecompressBuffer) \
   /* Time */ \
   X(void, GetSystemTime, (LPSYSTEMTIME time), (time), ::GetSystemTime) \
   X(BOOL, SystemTimeToTzSpecificLocalTime, (const TIME_ZONE_INFORMATION* zone, const SYSTEMTIME* universal, \
@@ -113,7 +120,7 @@
   X(kAdvapi32, RegQueryValueExA) X(kAdvapi32, RegDeleteKeyA) X(kAdvapi32, RegCloseKey)                      \
   X(kShell32, SHGetSpecialFolderPathA) X(kShell32, SHCreateDirectoryExA) X(kUser32, MessageBoxA)           \
   X(kKernel32, ReOpenFile) X(kKernel32, GetFinalPathNameByHandleA) X(kKernel32, SetFileInformationByHandle) \
-  X(kKernel32, QueryFullProcessImageNameA)
+  X(kKernel32, QueryFullProcessImageNameA) X(kNtdll, RtlDecompressBuffer)
 
 namespace glow {
 
@@ -147,6 +154,9 @@ T Missing(T failed) {
   ::SetLastError(ERROR_PROC_NOT_FOUND);
   return failed;
 }
+
+// Whether LoadSystemLibraries found the function (a RunTimeFunction).
+inline BOOL WINAPI HasSystemFunction(int function) { return g_functions[function] != nullptr; }
 
 inline BOOL WINAPI LoadSystemLibraries() { return LoadSystemLibrariesNamed("advapi32.dll", "shell32.dll", "user32.dll"); }
 
@@ -203,6 +213,9 @@ GLOW_FOUND(LONG, RegQueryValueExA,
            (key, name, reserved, type, data, size), ERROR_PROC_NOT_FOUND)
 GLOW_FOUND(LONG, RegDeleteKeyA, (HKEY key, LPCSTR subKey), (key, subKey), ERROR_PROC_NOT_FOUND)
 GLOW_FOUND(LONG, RegCloseKey, (HKEY key), (key), ERROR_PROC_NOT_FOUND)
+GLOW_FOUND(LONG, RtlDecompressBuffer, (USHORT format, PUCHAR unpacked, ULONG unpackedSize, PUCHAR packed,
+           ULONG packedSize, PULONG finalSize), (format, unpacked, unpackedSize, packed, packedSize, finalSize),
+           static_cast<LONG>(0xC0000002L))  // STATUS_NOT_IMPLEMENTED
 GLOW_FOUND(int, MessageBoxA, (HWND owner, LPCSTR text, LPCSTR caption, UINT type), (owner, text, caption, type), 0)
 #undef GLOW_FOUND
 

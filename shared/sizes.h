@@ -11,6 +11,7 @@ constexpr size_t kSettingsBufferSize = 256;  // buffer handed to the settings re
 constexpr size_t kSettingsReadLimit = 254;   // size limit given to it: at most 253 characters arrive
 constexpr size_t kSizeInfoSize = 1024;     // the size notice of one placed file
 constexpr size_t kInitialListSize = 2048;  // first allocation of the copied-file list; it grows past this
+constexpr size_t kCopyChunkSize = 2048;    // one read of a screen saver being placed (no stack probe below 4 KB)
 
 // "SOFTWARE\...\Uninstall\" is 52 characters; the key path must fit kPathSize with its zero.
 constexpr size_t kUninstallPrefixLength = 52;

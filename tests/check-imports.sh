@@ -2,7 +2,8 @@
 # What the shipped programs import. The three programs, and the copies each carries of the next, import
 # only KERNEL32.dll and msvcrt.dll: everything else is loaded from the system folder at run time, so that
 # no DLL planted beside them is ever loaded before their first act. No MinGW runtime DLL may ride along.
-# The sample screen saver may use the window and drawing libraries too.
+# The sample screen saver may use the window and drawing libraries too. Each program also carries its own
+# manifest (an external one beside it is then ignored) and says it is terminal-server aware.
 # Usage: check-imports.sh OBJDUMP PE_RESOURCES GLOWSET GLOWRUN GLOWCLEAR SAMPLE
 set -u
 objdump=$1 resources=$2 glowset=$3 glowrun=$4 glowclear=$5 sample=$6
@@ -25,13 +26,19 @@ check() {  # check NAME FILE ALLOWED
   echo "$1: $(echo $dlls)"
 }
 
+check_program() {  # check_program NAME FILE: a shipped program's imports, manifest and headers
+  check "$1" "$2" "$programs"
+  python3 "$resources" list "$2" | grep -q '^24 1 ' || { echo "FAIL $1 carries no manifest"; status=1; }
+  "$objdump" -p "$2" | grep -q 'TERMINAL_SERVICE_AWARE' || { echo "FAIL $1 is not terminal-server aware"; status=1; }
+}
+
 programs='KERNEL32.dll msvcrt.dll'
-check Glowset.exe "$glowset" "$programs"
-check Glowrun.exe "$glowrun" "$programs"
-check Glowclear.exe "$glowclear" "$programs"
+check_program Glowset.exe "$glowset"
+check_program Glowrun.exe "$glowrun"
+check_program Glowclear.exe "$glowclear"
 python3 "$resources" get "$glowset" 10 UNINSTALL.EXE >"$work/launcher" || status=1
 python3 "$resources" get "$work/launcher" 10 UNINSTALL.EXE >"$work/uninstaller" || status=1
-check "the launcher inside Glowset.exe" "$work/launcher" "$programs"
-check "the uninstaller inside that launcher" "$work/uninstaller" "$programs"
+check_program "the launcher inside Glowset.exe" "$work/launcher"
+check_program "the uninstaller inside that launcher" "$work/uninstaller"
 check TAVO.scr "$sample" "$programs GDI32.dll USER32.dll"
 exit $status

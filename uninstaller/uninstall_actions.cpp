@@ -68,6 +68,25 @@ bool DeleteLauncherFile(const char* path) {
 
 enum class FileFate { kGone, kAtRestart, kRemains };
 
+// A file in use is deleted at the next restart under a name of its own, so that the deletion cannot hit
+// what a reinstall places under the old name before then. The new name, in the same folder, ends in
+// ".deleted", which no install uses. Where it cannot be renamed, the old name is scheduled as it is.
+bool DeleteAtRestart(const char* path) {
+  PathText renamed;
+  const DWORD stamp = Sys().GetTickCount();
+  for (DWORD n = 0; n < kRestartNameTries; ++n) {
+    if (!renamed.Format("%s.%lu.deleted", path, static_cast<unsigned long>(stamp + n))) break;
+    if (Sys().MoveFileExA(path, renamed.c_str(), 0)) {
+      if (Sys().MoveFileExA(renamed.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
+      Sys().MoveFileExA(renamed.c_str(), path, 0);  // back under the name the record lists
+      break;
+    }
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
+  }
+  return Sys().MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
 // One listed file (or the launcher file): deleted now, else at the next restart, else it stays listed.
 // `path` is what the trace and a restart deletion name; `reachPath` is what this pass opens.
 FileFate RemoveFile(const char* path, const char* reachPath, bool isLauncher, const SystemFolderAccess& access) {
@@ -84,7 +103,7 @@ FileFate RemoveFile(const char* path, const char* reachPath, bool isLauncher, co
   if (deleted || (absenceTrusted && IsAbsence(::GetLastError()))) return FileFate::kGone;
   TraceError(path, "DeleteFile failed !! @ UninstAct");
   // In use (the saver or its preview running): the system deletes it at the next restart.
-  if ((isLauncher || access.canSchedule) && Sys().MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+  if ((isLauncher || access.canSchedule) && DeleteAtRestart(path)) {
     TraceNotice(path, "in use, deleted at the next restart @ UninstAct");
     return FileFate::kAtRestart;
   }

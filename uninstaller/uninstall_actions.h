@@ -29,5 +29,6 @@ RemovalOutcome UninstAct(const char* productName, bool redirectionOff);
 // How long the launcher, which ends right after starting us, may take before its file is given up on.
 constexpr unsigned kLauncherDeleteWaitMs = 10;
 constexpr unsigned kLauncherDeleteTimeoutMs = 3000;
+constexpr unsigned kRestartNameTries = 16;  // names tried for a file deleted at the next restart
 
 }  // namespace glow

@@ -52,6 +52,44 @@ FLIP
   kill "$flipper"; wait "$flipper" 2>/dev/null
   echo "the launcher started the uninstaller in $started of 20 runs while the folder flipped"
   check "a flipping scratch folder never starts the foreign program" no_marker
+
+  # The folder itself renamed away the moment the copy appears, a folder of the user's with a foreign
+  # program of the same name renamed into its place: the names stay, the file behind them does not.
+  # The launcher runs on its own (a copy outside the Windows folder, so that every run finds it).
+  profile=$(dirname "$(dirname "$local_appdata")")
+  mkdir -p "$profile/j" "$profile/B"
+  cp "$tools/foreign.exe" "$profile/B/uninst.tmp"
+  touch "$profile/B/foreign-folder"
+  user_folder="C:\\users\\$(basename "$profile")"
+  w reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' /v 'Local AppData' \
+    /t REG_EXPAND_SZ /d "$user_folder\\j" /f >/dev/null
+  install >/dev/null
+  cp "$drive_c/windows/$name Uninstaller.exe" "$drive_c/glow-test/"
+  python3 - "$profile" <<'RENAME' &
+import os, sys, time
+profile = sys.argv[1]
+j, old, foreign = (os.path.join(profile, n) for n in ("j", "j.old", "B"))
+while True:
+    if os.path.exists(os.path.join(j, "uninst.tmp")) and not os.path.exists(os.path.join(j, "foreign-folder")):
+        try:
+            os.rename(j, old)
+            os.rename(foreign, j)
+            time.sleep(0.3)  # the launcher starts what it finds by the names it knows
+            os.rename(j, foreign)
+            os.rename(old, j)
+        except OSError:
+            pass
+    time.sleep(0.002)
+RENAME
+  renamer=$!
+  refused=0
+  for round in $(seq 20); do
+    out=$(run_tree "\"C:\\glow-test\\$name Uninstaller.exe\" /d")
+    contains "$out" "not the written uninstaller" && refused=$((refused + 1))
+  done
+  kill "$renamer"; wait "$renamer" 2>/dev/null
+  echo "the launcher refused what it started in $refused of 20 runs while the folder was renamed"
+  check "a folder renamed over the copy never starts the foreign program" no_marker
   exit $((failures > 0))
 fi
 
@@ -60,10 +98,18 @@ fi
 dlls="shcore version dwmapi uxtheme cryptbase profapi advapi32 shell32 user32 shlwapi gdi32 imm32 userenv propsys
       setupapi ole32 oleaut32 combase rpcrt4 sechost win32u ucrtbase msvcrt comctl32 apphelp windowscodecs"
 for dll in $dlls; do cp "$tools/planted.dll" "$drive_c/glow-test/$dll.dll"; cp "$tools/planted.dll" "$local_appdata/$dll.dll"; done
+# Manifests beside the programs that claim those DLLs as their own private files: they come before the
+# narrowed search, unless a program carries a manifest of its own.
+manifest='<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0"><assemblyIdentity type="win32" name="planted" version="1.0.0.0"/>'
+for dll in $dlls; do manifest="$manifest<file name=\"$dll.dll\"/>"; done
+for planted_manifest in "$local_appdata/uninst.tmp.manifest" "$drive_c/glow-test/Glowset.exe.manifest"; do
+  echo "$manifest</assembly>" >"$planted_manifest"
+done
 check "planted DLLs: the install goes through" test "$(install)" = "exit 0"
 check "planted DLLs: the removal goes through" contains "$(remove)" 'RegDeleteKey succeed'
 check "planted DLLs: none is loaded" no_marker
 for dll in $dlls; do rm -f "$drive_c/glow-test/$dll.dll" "$local_appdata/$dll.dll"; done
+rm -f "$local_appdata/uninst.tmp.manifest" "$drive_c/glow-test/Glowset.exe.manifest"
 
 # A link at the scratch path, to a file the user cannot write: the launcher must neither write through it
 # nor delete what it leads to. It may remove the link or refuse with its message.
@@ -102,6 +148,34 @@ for f in glow-sentinel.txt windows/glow-sentinel.ini windows/system32/glow-dotte
 done
 check "sentinels named in the removal list survive" test "$survived" = yes
 check "the placed screen saver goes" test ! -e "$placed"
+
+# A screen saver beside the installer that is a link to someone else's file, or a second name of it: the
+# installer would copy its contents into the system folder, where every user can read them.
+echo "another user's secret" >"$drive_c/glow-secret.scr"
+for how in -s ""; do
+  rm -f "$drive_c/glow-test/TAVO.scr"
+  ln $how "$drive_c/glow-secret.scr" "$drive_c/glow-test/TAVO.scr"
+  check "a ${how:+symbolic }linked screen saver is refused" test "$(install)" = "exit 5"
+  check "the linked file's contents reach no system folder" \
+    not grep -rlq "another user's secret" "$drive_c/windows/system32" "$drive_c/windows/syswow64"
+done
+rm -f "$drive_c/glow-test/TAVO.scr"
+cp "$bin/TAVO.scr" "$drive_c/glow-test/"
+
+# Another program's uninstall entry of the same name stays as it is, through the install and a removal.
+install >/dev/null
+other="HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other Tool"
+for value in "DisplayName=Other Tool" "Publisher=Other Vendor" 'UninstallString="C:\other\remove.exe"'; do
+  w reg add "$other" /v "${value%%=*}" /d "${value#*=}" /f /reg:32 >/dev/null
+done
+before=$(w reg query "$other" /reg:32 | tr -d '\r')
+printf '[Inst]\r\nName=Other Tool\r\n' >"$drive_c/glow-test/Glowset.ini"
+check "an install over another program's entry is refused" test "$(install)" = "exit 11"
+cp "$drive_c/windows/$name Uninstaller.exe" "$drive_c/glow-test/Other Tool Uninstaller.exe"
+run_tree '"C:\glow-test\Other Tool Uninstaller.exe"' >/dev/null
+check "another program's entry keeps every value" test "$(w reg query "$other" /reg:32 | tr -d '\r')" = "$before"
+check "nothing was placed under its name" test ! -e "$drive_c/windows/system32/Other Tool.scr"
+rm -f "$drive_c/glow-test/Glowset.ini"
 
 # An unquoted command with blanks would start C:\windows\notepad.exe for the product "notepad Glow".
 printf '[Inst]\r\nName=notepad Glow\r\n' >"$drive_c/glow-test/Glowset.ini"

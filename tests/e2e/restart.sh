@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A screen saver in use when it is removed goes at the next restart: the uninstaller exits with 3010
-# (done, restart needed), the file is named in PendingFileRenameOperations, and once the prefix has
-# restarted it is gone. Usage: restart.sh BIN_DIR TOOLS_DIR win64|win32
+# (done, restart needed), the file waits under a name of its own that PendingFileRenameOperations names,
+# and once the prefix has restarted it is gone, while a reinstall made before the restart stays.
+# Usage: restart.sh BIN_DIR TOOLS_DIR win64|win32
 set -u
 bin=$(readlink -f "$1") tools=$(readlink -f "$2") arch=$3
 . "$(dirname "$0")/sealed-prefix.sh"
@@ -21,12 +22,16 @@ out=$(run_tree "\"C:\\windows\\$name Uninstaller.exe\" /d")
 wait "$holder"
 echo "$out" | grep -e 'in use' -e 'exit' | sed 's/^/  /'
 check "the uninstaller exits with 3010" contains "$out" "exit 3010 (started)"
-check "the held screen saver is still there until the restart" test -e "$placed"
-check "it is named in PendingFileRenameOperations" \
-  contains "$(w reg query "$manager" /v PendingFileRenameOperations | tr -d '\r')" "\\??\\C:\\windows\\system32\\$name.scr"
+waiting=$(ls "$placed".*.deleted 2>/dev/null | head -n 1)
+check "the held screen saver waits for the restart under a name of its own" test -n "$waiting"
+check "that name is in PendingFileRenameOperations" \
+  contains "$(w reg query "$manager" /v PendingFileRenameOperations | tr -d '\r')" "\\??\\C:\\windows\\system32\\$(basename "$waiting")"
 registered() { w reg query "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$name" /reg:32 >/dev/null; }
 check "the uninstall entry is gone" not registered
+check "a reinstall before the restart goes through" test "$(run_tree '"C:\glow-test\Glowset.exe"' | head -n 1)" = "exit 0"
 timeout 30 wineserver -k </dev/null >/dev/null 2>&1
 w cmd /c exit >/dev/null  # a new session: the prefix has restarted
-check "after the restart the screen saver is gone" test ! -e "$placed"
+check "after the restart the held screen saver is gone" test ! -e "$waiting"
+check "and the reinstalled one is there, recorded" test -e "$placed"
+check "its record stays" registered
 exit $((failures > 0))

@@ -108,7 +108,9 @@ TEST_F(Extraction, TheLauncherCopyIsANewFileHeldFromItsWriteHandle) {
   held.reset();
 
   // Without ReOpenFile (before Vista) the written file is opened again by its path.
-  EXPECT_CALL(os, ReOpenFile(_, _, _, _)).WillOnce(FailWith(INVALID_HANDLE_VALUE, static_cast<DWORD>(ERROR_PROC_NOT_FOUND)));
+  EXPECT_CALL(os, HasSystemFunction(_)).WillRepeatedly(::testing::DoDefault());
+  EXPECT_CALL(os, HasSystemFunction(real::kReOpenFile)).WillRepeatedly(Return(FALSE));
+  EXPECT_CALL(os, ReOpenFile(_, _, _, _)).Times(0);
   file.Assign("glowtest-new.tmp");
   ASSERT_TRUE(CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &file, &held));
   EXPECT_FALSE(::DeleteFileA(target.c_str()));  // held
@@ -190,8 +192,14 @@ TEST_F(Extraction, EachResourceStepFailureIsTracedAtItsPlace) {
   EXPECT_CALL(os, LockResource(_)).WillOnce(FailWith(static_cast<LPVOID>(nullptr), 8u));
   EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
   ::testing::Mock::VerifyAndClearExpectations(&os);
+  // A damaged item is not written at all.
+  EXPECT_CALL(os, RtlDecompressBuffer(_, _, _, _, _, _)).WillOnce(Return(static_cast<LONG>(0xC0000242L)));
+  EXPECT_CALL(os, CreateFileA(_, _, _, _, _, _, _)).Times(0);
+  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  ::testing::Mock::VerifyAndClearExpectations(&os);
   EXPECT_CALL(os, WriteFile(_, _, _, _, _)).WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_DISK_FULL)));
   EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  EXPECT_EQ(LinesWith("[Glow]CopyResource -> item cannot be unpacked ! error: 13 - "), 1) << AllLines();
   EXPECT_EQ(LinesWith("[Glow]CopyResource -> LoadResource failed ! error: 8 - "), 1) << AllLines();
   EXPECT_EQ(LinesWith("[Glow]CopyResourceAndRun -> LockResource failed ! error: 8 - "), 1) << AllLines();
   EXPECT_EQ(LinesWith("[Glow]CopyResource -> WriteFile failed ! error: 112 - "), 1) << AllLines();

@@ -134,10 +134,10 @@ class FaultyOs : public RealOs {
     const BOOL outcome = RealOs::GetFileSizeEx(file, size);
     return outcome;
   }
-  BOOL CopyFileA(LPCSTR source, LPCSTR target, BOOL failIfExists) override {
-    if (Fails("CopyFileA")) return Failed<BOOL>(FALSE);
-    const BOOL outcome = RealOs::CopyFileA(source, target, failIfExists);
-    return outcome;
+  LONG RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG unpackedSize, PUCHAR packed, ULONG packedSize,
+                           PULONG finalSize) override {
+    if (Fails("RtlDecompressBuffer")) return Failed<LONG>(static_cast<LONG>(0xC0000242L));  // bad packing
+    return RealOs::RtlDecompressBuffer(format, unpacked, unpackedSize, packed, packedSize, finalSize);
   }
   BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) override {
     if (Fails("SetFileAttributesA")) return Failed<BOOL>(FALSE);

@@ -203,7 +203,8 @@ TEST_F(InstallSequence, AnUnsafeProductNameIsRefusedBeforeAnythingIsTouched) {
   for (const std::string& name :
        {std::string("..\\..\\evil"), std::string(208, 'n'), std::string("a|b"), std::string("X Uninstaller Pro")}) {
     WriteIni("[Inst]\r\nName=" + name + "\r\n");
-    EXPECT_CALL(os, CopyFileA(_, _, _)).Times(0);
+    EXPECT_CALL(os, CreateFileA(_, _, _, _, _, _, _)).Times(::testing::AnyNumber());
+    EXPECT_CALL(os, CreateFileA(HasSubstr(".scr"), _, _, _, _, _, _)).Times(0);
     EXPECT_CALL(os, FindResourceA(_, _, _)).Times(0);
     EXPECT_CALL(os, RegCreateKeyExA(_, _, _, _, _, _, _, _, _)).Times(0);
     EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(0);

@@ -8,6 +8,7 @@ namespace glow {
 namespace {
 
 using ::testing::_;
+using ::testing::Return;
 using ::testing::StrEq;
 
 bool NoLeadBytes(unsigned char) { return false; }
@@ -215,13 +216,24 @@ TEST_F(LauncherRun, AStartThatRunsAnotherProgramIsEndedAndShowsFailedToUninstall
   EXPECT_TRUE(terminated);
 }
 
-TEST_F(LauncherRun, SystemsThatCannotTellStartThePathAsBefore) {
-  EXPECT_CALL(os, GetFinalPathNameByHandleA(_, _, _, _)).WillOnce(FailWith(0u, static_cast<DWORD>(ERROR_PROC_NOT_FOUND)));
-  EXPECT_CALL(os, QueryFullProcessImageNameA(_, _, _, _)).WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_PROC_NOT_FOUND)));
+TEST_F(LauncherRun, OnlySystemsThatLackTheFunctionsStartThePathAsBefore) {
+  EXPECT_CALL(os, HasSystemFunction(_)).WillRepeatedly(::testing::DoDefault());
+  EXPECT_CALL(os, HasSystemFunction(real::kGetFinalPathNameByHandleA)).WillRepeatedly(Return(FALSE));
+  EXPECT_CALL(os, HasSystemFunction(real::kQueryFullProcessImageNameA)).WillRepeatedly(Return(FALSE));
+  EXPECT_CALL(os, GetFinalPathNameByHandleA(_, _, _, _)).Times(0);
+  EXPECT_CALL(os, QueryFullProcessImageNameA(_, _, _, _)).Times(0);
   EXPECT_EQ(Run(""), kUninstallerStarted);
   EXPECT_EQ(startedApplication, scratch);
   EXPECT_EQ(resumed, 1);
   EXPECT_FALSE(terminated);
+  ::testing::Mock::VerifyAndClearExpectations(&os);
+
+  // A system that has them is never taken at its word: a failure that reads like absence ends the start.
+  resumed = 0;
+  EXPECT_CALL(os, QueryFullProcessImageNameA(_, _, _, _)).WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_PROC_NOT_FOUND)));
+  EXPECT_EQ(Run(""), kUninstallerNotConfirmed);
+  EXPECT_TRUE(terminated);
+  EXPECT_EQ(resumed, 0);
 }
 
 TEST_F(LauncherRun, AFileNameTooLongForTheCommandLineShowsFailedToUninstall) {

@@ -89,9 +89,9 @@ TEST_F(Placement, EveryScrIsPlacedUnderItsOwnNameAndTheLastFoundIsSelected) {
 TEST_F(Placement, AFileThatFailsToCopyIsSkippedAndTheOthersPlaced) {
   WriteFileBytes(ownFolder + "\\one.scr", "1");
   WriteFileBytes(ownFolder + "\\two.scr", "2");
-  EXPECT_CALL(os, CopyFileA(_, _, _)).Times(::testing::AnyNumber());
-  EXPECT_CALL(os, CopyFileA(HasSubstr("one.scr"), _, FALSE))
-      .WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_SHARING_VIOLATION)));
+  EXPECT_CALL(os, CreateFileA(_, _, _, _, _, _, _)).Times(::testing::AnyNumber());
+  EXPECT_CALL(os, CreateFileA(HasSubstr("\\one.scr"), GENERIC_WRITE, _, _, _, _, _))
+      .WillOnce(FailWith(INVALID_HANDLE_VALUE, static_cast<DWORD>(ERROR_SHARING_VIOLATION)));
   ASSERT_TRUE(Place());
   EXPECT_EQ(g_tszCopyScrPath.c_str(), systemFolder + "\\two.scr");
   EXPECT_EQ(LinesWith("[Glowset]CopyFile failed (tszSource) @ CopyFiles -> " + ownFolder + "\\one.scr error: 32 - "), 1)
@@ -110,8 +110,9 @@ TEST_F(Placement, NoScreenSaverAtAllFailsToInstall) {
 
 TEST_F(Placement, AFailedDirectCopyFailsToInstall) {
   WriteFileBytes(ownFolder + "\\TAVO.scr", "t");
-  EXPECT_CALL(os, CopyFileA(_, _, FALSE)).WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_DISK_FULL)));
+  EXPECT_CALL(os, WriteFile(_, _, _, _, _)).WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_DISK_FULL)));
   EXPECT_FALSE(Place("Foo"));
+  EXPECT_FALSE(FileExists(systemFolder + "\\Foo.scr"));  // no part-written copy stays
   EXPECT_EQ(os.boxes.size(), 1u);
   EXPECT_EQ(LinesWith("[Glowset]CopyFile failed (Source) @ InitInstance -> " + ownFolder + "\\TAVO.scr error: 112"), 1);
   EXPECT_EQ(LinesWith("[Glowset]CopyFile failed (Target) @ InitInstance -> " + systemFolder + "\\Foo.scr error: 112"), 1);
