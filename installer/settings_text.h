@@ -17,20 +17,17 @@ namespace settings_text {
 
 inline bool IsBlank(unsigned c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// `name` (ASCII) against [begin, end), ASCII letters in either case alike.
+// `name` (ASCII letters) against [begin, end), in either case alike.
 template <typename Char>
 bool NameIs(const Char* begin, const Char* end, const char* name) {
-  for (; begin < end; ++begin, ++name) {
-    const unsigned a = *begin | ((*begin >= 'A' && *begin <= 'Z') ? 0x20 : 0);
-    const unsigned b = static_cast<unsigned char>(*name) | ((*name >= 'A' && *name <= 'Z') ? 0x20 : 0);
-    if (*name == '\0' || a != b) return false;
-  }
+  for (; begin < end; ++begin, ++name)
+    if (*name == '\0' || (*begin | 0x20) != (*name | 0x20)) return false;
   return *name == '\0';
 }
 
 }  // namespace settings_text
 
-// The value of `key` in `[section]` of `text` (`length` characters): names without regard to ASCII case,
+// The value of `key` in `[section]` of `text` (`length` characters): names of ASCII letters, in any case,
 // blanks around names and values dropped, a value's one pair of enclosing quotes (" or ') dropped, at
 // most kSettingsValueLength characters of it kept (a UTF-16 pair is never split). The first section of
 // that name holding the key wins. False, `*value` untouched, when the key is absent or its value empty.
@@ -48,13 +45,9 @@ bool FindSettingsValue(const Char* text, size_t length, const char* section, con
     while (line < lineEnd && IsBlank(*line)) ++line;
     while (lineEnd > line && IsBlank(lineEnd[-1])) --lineEnd;
     if (line < lineEnd && *line == '[') {
-      const Char* close = lineEnd;
-      while (close > line && *close != ']') --close;
-      const Char* nameBegin = line + 1;
-      if (close == line) close = lineEnd;
-      while (nameBegin < close && IsBlank(*nameBegin)) ++nameBegin;
-      while (close > nameBegin && IsBlank(close[-1])) --close;
-      inSection = NameIs(nameBegin, close, section);
+      const Char* close = line + 1;
+      while (close < lineEnd && *close != ']') ++close;
+      inSection = NameIs(line + 1, close, section);
     } else if (inSection) {
       const Char* equals = line;
       while (equals < lineEnd && *equals != '=') ++equals;
