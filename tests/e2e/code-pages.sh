@@ -19,8 +19,7 @@ appdata='C:\users\Пользователь 用户\AppData\Local'
 mkdir -p "$(unix_path "$appdata")"
 w reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' /v 'Local AppData' \
   /t REG_EXPAND_SZ /d "$appdata" /f >/dev/null
-# A fresh session in the new locale: under emulation the first 32-bit debuggee of the prefix's first
-# session can fail to start.
+# A fresh session after reg.exe (see entry below).
 timeout 30 wineserver -k </dev/null >/dev/null 2>&1
 
 # entry NAME: the uninstall key's values as the registry holds them, one "name"="value" a line. The
