@@ -8,6 +8,7 @@
 #include "install_sequence.h"
 #include "os.h"
 #include "placement.h"
+#include "settings_text.h"
 #include "trace.h"
 
 namespace glow {
@@ -38,11 +39,48 @@ bool CreateInstanceMutex(const char* name, const char* failedText, const char* e
 
 }  // namespace
 
-bool GetINIString(const char* path, const char* section, const char* key, PathText* value) {
-  if (!IsFileExist(path)) return false;
-  char read[kSettingsBufferSize] = {};
-  if (Sys().GetPrivateProfileStringA(section, key, "", read, kSettingsReadLimit, path) == 0) return false;
-  return value->Assign(read);
+bool ReadSettingsText(HANDLE file, GrowableText* text, size_t* length) {
+  // The bytes, then their UTF-16 text behind them: no more characters than bytes. A file that fills the
+  // whole read is too large.
+  DWORD read = 0;
+  if (!text->Reserve(3 * kSettingsFileLimit) || !Sys().ReadFile(file, text->data(), kSettingsFileLimit, &read, nullptr))
+    return false;
+  if (read == kSettingsFileLimit) {
+    ::SetLastError(ERROR_FILE_TOO_LARGE);
+    return false;
+  }
+  const unsigned char* raw = reinterpret_cast<const unsigned char*>(text->data());
+  const SettingsMark mark = SettingsMarkOf(raw, read);
+  const char* from = text->data() + SettingsMarkLength(mark);
+  const int count = static_cast<int>(raw + read - reinterpret_cast<const unsigned char*>(from));
+  WCHAR* wide = reinterpret_cast<WCHAR*>(text->data() + kSettingsFileLimit);
+  int converted = count / 2;
+  if (mark == kUtf16Mark) {
+    memcpy(wide, from, 2 * converted);
+  } else if (count > 0) {
+    converted = Sys().MultiByteToWideChar(CP_UTF8, mark ? 0 : MB_ERR_INVALID_CHARS, from, count, wide, count);
+    if (converted == 0 && !mark) {
+      DWORD legacy = CP_ACP;
+      Sys().GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                           reinterpret_cast<LPSTR>(&legacy), sizeof legacy);
+      converted = Sys().MultiByteToWideChar(legacy, 0, from, count, wide, count);
+    }
+    if (converted == 0) return false;
+  }
+  *length = static_cast<size_t>(converted);
+  return true;
+}
+
+bool GetINIString(const WCHAR* text, size_t length, const char* section, const char* key, SettingsValue* value) {
+  const WCHAR* found = nullptr;
+  size_t foundLength = 0;
+  if (!FindSettingsValue(text, length, section, key, &found, &foundLength)) {
+    ::SetLastError(ERROR_NOT_FOUND);
+    return false;
+  }
+  value->Clear();
+  return Sys().WideCharToMultiByte(CP_ACP, 0, found, static_cast<int>(foundLength), value->data(),
+                                   SettingsValue::kCapacity - 1, nullptr, nullptr) != 0;
 }
 
 InstallerApp::InstallerApp() { SetTraceTag("Glowset"); }
@@ -82,12 +120,14 @@ bool InstallerApp::ReadSettings() {
   // A settings file that is there but cannot be read would install the default product, perhaps over
   // another product's record: it is held open for reading while it is read, or the install is refused.
   UniqueFile settingsFile;
+  GrowableText text;
+  size_t length = 0;
   const bool present = IsFileExist(iniPath.c_str());
   const DWORD probeError = ::GetLastError();
   if (present || !IsAbsence(probeError)) {
     settingsFile.reset(Sys().CreateFileA(iniPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!settingsFile.valid()) {
+    if (!settingsFile.valid() || !ReadSettingsText(settingsFile.get(), &text, &length)) {
       TraceError(iniPath.c_str(), "settings file cannot be read @ InitInstance");
       ShowFailedToInstall();
       m_nExitCode = kSettingsUnreadable;
@@ -97,9 +137,10 @@ bool InstallerApp::ReadSettings() {
   if (!settingsFile.valid()) {
     TraceNotice(iniPath.c_str(), "file not exist @ InitInstance");
   } else {
-    if (!GetINIString(iniPath.c_str(), "Inst", "Name", &m_settings.productName))
+    const WCHAR* wide = reinterpret_cast<const WCHAR*>(text.c_str() + kSettingsFileLimit);
+    if (!GetINIString(wide, length, "Inst", "Name", &m_settings.productName))
       TraceError(iniPath.c_str(), "GetINIString - [Inst - Name] failed @ InitInstance");
-    if (!GetINIString(iniPath.c_str(), "Inst", "Version", &m_settings.productVersion))
+    if (!GetINIString(wide, length, "Inst", "Version", &m_settings.productVersion))
       TraceError(iniPath.c_str(), "GetINIString - [Inst - Version] failed @ InitInstance");
   }
   if (m_settings.productName.Empty()) m_settings.productName.Assign(kDefaultProductName);

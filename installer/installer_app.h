@@ -1,24 +1,33 @@
 #pragma once
 #include "app_frame.h"
+#include "growable_text.h"
 #include "mb_text.h"
 #include "unique.h"
 
 namespace glow {
 
+// A value of the settings file, in the process's code page.
+typedef BoundedText<kSettingsValueSize> SettingsValue;
+
 // What start-up settles and hands to the install sequence.
 struct InstallSettings {
   DriveText ownDrive;
   PathText ownFolder;  // with leading and trailing backslash
-  PathText productName;
-  PathText productVersion;
+  SettingsValue productName;
+  SettingsValue productVersion;
 };
 
 extern const char kDefaultProductName[];     // "TAVO ScreenSaver"
 extern const char kDefaultProductVersion[];  // "1.0.0001"
 
-// Reads one value of the settings file; false when the file is missing or the value is absent or empty.
-// At most 253 characters arrive.
-bool GetINIString(const char* path, const char* section, const char* key, PathText* value);
+// The settings file's text as UTF-16 (`*length` characters), read whole from the handle that holds it:
+// UTF-16 or UTF-8 with a byte-order mark, UTF-8 without one, and what is not valid UTF-8 in the system's
+// legacy ANSI code page (not the process's, which is UTF-8 where the manifest's code page is honoured).
+bool ReadSettingsText(HANDLE file, GrowableText* text, size_t* length);
+
+// One value of the settings text, in the process's code page; false when it is absent or empty. At most
+// 253 characters arrive.
+bool GetINIString(const WCHAR* text, size_t length, const char* section, const char* key, SettingsValue* value);
 
 class InstallerApp : public AppFrame {
  public:

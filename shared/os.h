@@ -88,9 +88,6 @@ extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG
       (key, name, reserved, type, data, size), real::RegQueryValueExA) \
   X(LONG, RegDeleteKeyA, (HKEY key, LPCSTR subKey), (key, subKey), real::RegDeleteKeyA) \
   X(LONG, RegCloseKey, (HKEY key), (key), real::RegCloseKey) \
-  /* Settings file */ \
-  X(DWORD, GetPrivateProfileStringA, (LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR value, DWORD size, \
-      LPCSTR path), (section, key, fallback, value, size, path), ::GetPrivateProfileStringA) \
   /* Embedded items */ \
   X(HRSRC, FindResourceA, (HMODULE module, LPCSTR name, LPCSTR type), (module, name, type), ::FindResourceA) \
   X(HGLOBAL, LoadResource, (HMODULE module, HRSRC item), (module, item), ::LoadResource) \
@@ -105,6 +102,13 @@ extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG
       LPSYSTEMTIME local), (zone, universal, local), ::SystemTimeToTzSpecificLocalTime) \
   /* Text, trace and user */ \
   X(BOOL, IsDBCSLeadByte, (BYTE c), (c), ::IsDBCSLeadByte) \
+  X(int, MultiByteToWideChar, (UINT codePage, DWORD flags, LPCCH text, int size, LPWSTR wide, int wideSize), \
+      (codePage, flags, text, size, wide, wideSize), ::MultiByteToWideChar) \
+  X(int, WideCharToMultiByte, (UINT codePage, DWORD flags, LPCWCH wide, int wideSize, LPSTR text, int size, \
+      LPCCH fallback, LPBOOL fellBack), (codePage, flags, wide, wideSize, text, size, fallback, fellBack), \
+      ::WideCharToMultiByte) \
+  X(int, GetLocaleInfoA, (LCID locale, LCTYPE type, LPSTR data, int size), (locale, type, data, size), \
+      ::GetLocaleInfoA) \
   X(DWORD, FormatMessageA, (DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer, DWORD \
       size, va_list* arguments), (flags, source, messageId, languageId, buffer, size, arguments), \
       ::FormatMessageA) \

@@ -7,8 +7,10 @@ namespace glow {
 constexpr size_t kPathSize = 260;          // the platform's path limit, terminating zero included
 constexpr size_t kDriveSize = 10;          // drive part of a split path ("C:")
 constexpr size_t kTraceLineSize = 4096;    // one trace line, terminating zero included
-constexpr size_t kSettingsBufferSize = 256;  // buffer handed to the settings read
-constexpr size_t kSettingsReadLimit = 254;   // size limit given to it: at most 253 characters arrive
+constexpr size_t kSettingsFileLimit = 65536;  // the settings file is read whole, up to this many bytes
+constexpr size_t kSettingsValueLength = 253;  // characters kept of a settings value
+// A settings value in the process's code page: UTF-8 takes up to 3 bytes for one UTF-16 character.
+constexpr size_t kSettingsValueSize = 3 * kSettingsValueLength + 1;
 constexpr size_t kSizeInfoSize = 1024;     // the size notice of one placed file
 constexpr size_t kInitialListSize = 2048;  // first allocation of the copied-file list; it grows past this
 constexpr size_t kCopyChunkSize = 2048;    // one read of a screen saver being placed (no stack probe below 4 KB)

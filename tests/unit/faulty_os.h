@@ -211,10 +211,14 @@ class FaultyOs : public RealOs {
     if (Fails("RegCloseKey")) return Failed<LONG>(ERROR_ACCESS_DENIED);
     return outcome;
   }
-  DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR value, DWORD size, LPCSTR path) override {
-    if (Fails("GetPrivateProfileStringA")) return Failed<DWORD>(0);
-    const DWORD outcome = RealOs::GetPrivateProfileStringA(section, key, fallback, value, size, path);
-    return outcome;
+  int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int size, LPWSTR wide, int wideSize) override {
+    if (Fails("MultiByteToWideChar")) return Failed<int>(0);
+    return RealOs::MultiByteToWideChar(codePage, flags, text, size, wide, wideSize);
+  }
+  int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int wideSize, LPSTR text, int size, LPCCH fallback,
+                          LPBOOL fellBack) override {
+    if (Fails("WideCharToMultiByte")) return Failed<int>(0);
+    return RealOs::WideCharToMultiByte(codePage, flags, wide, wideSize, text, size, fallback, fellBack);
   }
   HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) override {
     if (Fails("FindResourceA")) return Failed<HRSRC>(nullptr);

@@ -40,7 +40,7 @@ TEST_F(InstallerStartUp, ASecondInstallerEndsAtOnceTouchingNothing) {
     HANDLE first = ::CreateMutexA(nullptr, FALSE, name);
     os.lines.clear();
     EXPECT_CALL(os, GetModuleFileNameA(_, _, _)).Times(0);
-    EXPECT_CALL(os, GetPrivateProfileStringA(_, _, _, _, _, _)).Times(0);
+    EXPECT_CALL(os, ReadFile(_, _, _, _, _)).Times(0);
     EXPECT_CALL(os, MessageBoxA(_, _, _, _)).Times(0);
     InstallerApp second;
     char commandLine[] = "Glowset.exe /d";
@@ -122,7 +122,7 @@ TEST_F(InstallerStartUp, ASettingsFileThatCannotBeReadRefusesTheInstall) {
   HANDLE holder = ::CreateFileA((ownFolder + "\\Glowset.ini").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  EXPECT_CALL(os, GetPrivateProfileStringA(_, _, _, _, _, _)).Times(0);
+  EXPECT_CALL(os, ReadFile(_, _, _, _, _)).Times(0);
   EXPECT_FALSE(StartWith("/d"));
   ::CloseHandle(holder);
   EXPECT_EQ(app.ExitInstance(), kSettingsUnreadable);
@@ -139,13 +139,34 @@ TEST_F(InstallerStartUp, LongValuesAreCutTo253Characters) {
   EXPECT_EQ(std::string(app.settings().productVersion.c_str()), std::string(253, 'v'));
 }
 
-TEST_F(InstallerStartUp, GetINIStringAsksForAtMost253Characters) {
-  WriteIni("[Inst]\r\nName=Foo\r\n");
-  EXPECT_CALL(os, GetPrivateProfileStringA(::testing::StrEq("Inst"), ::testing::StrEq("Name"), ::testing::StrEq(""), _,
-                                           254u, _));
-  PathText value;
-  GetINIString((ownFolder + "\\Glowset.ini").c_str(), "Inst", "Name", &value);
-  EXPECT_FALSE(GetINIString((ownFolder + "\\missing.ini").c_str(), "Inst", "Name", &value));
+// The settings file in each encoding it may be saved in gives the same name; one saved in the system's
+// ANSI code page before the programs ran in UTF-8 still gives its letters.
+TEST_F(InstallerStartUp, SettingsInEveryEncodingGiveTheSameName) {
+  const std::string utf8 = "Name=\xc3\x89" "cran \xd0\x97\xd0\xb2\xd1\x91\xd0\xb7\xd0\xb4\xd1\x8b\r\n";
+  std::string utf16 = "\xff\xfe";
+  for (char c : std::string("[Inst]\r\nName=")) utf16 += std::string(1, c) + '\0';
+  for (const char* unit : {"\xc9\x00", "c\0", "r\0", "a\0", "n\0", " \0", "\x17\x04", "\x32\x04", "\x51\x04", "\x37\x04", "\x34\x04", "\x4b\x04"})
+    utf16 += std::string(unit, 2);
+  const bool unicodeProcess = ::GetACP() == CP_UTF8;
+  for (const std::string& ini : {"[Inst]\r\n" + utf8, "\xef\xbb\xbf[Inst]\r\n" + utf8, utf16}) {
+    WriteIni(ini);
+    InstallerApp run;
+    run.m_lpCmdLine = const_cast<char*>("");
+    ASSERT_TRUE(run.StartUp());
+    wchar_t wide[64] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, run.settings().productName.c_str(), -1, wide, 64);
+    // Where the process runs in UTF-8 every letter arrives; elsewhere those of the ANSI code page.
+    if (unicodeProcess) EXPECT_STREQ(wide, L"\u00c9cran \u0417\u0432\u0451\u0437\u0434\u044b");
+    else EXPECT_EQ(std::wstring(wide).substr(0, 6), L"\u00c9cran ");
+    run.ExitInstance();
+  }
+  WriteIni("[Inst]\r\nName=\xc9" "cran\r\n");  // the Western code page's bytes: not UTF-8
+  InstallerApp legacy;
+  legacy.m_lpCmdLine = const_cast<char*>("");
+  ASSERT_TRUE(legacy.StartUp());
+  wchar_t wide[64] = {};
+  ::MultiByteToWideChar(CP_ACP, 0, legacy.settings().productName.c_str(), -1, wide, 64);
+  EXPECT_STREQ(wide, L"\u00c9cran");
 }
 
 }  // namespace
