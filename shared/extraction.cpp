@@ -15,6 +15,54 @@ namespace {
 
 const char kWhere[] = "CopyResource";
 
+// True when `path` lies inside `folder` (both without a closing backslash).
+bool IsInside(const char* path, const char* folder) {
+  const size_t length = strlen(folder);
+  return length && MbPrefixNoCase(path, folder, SystemLeadByte) && path[length] == '\\';
+}
+
+// The user's profile folder as the account knows it, not as the user's own shell-folder settings say.
+bool OwnProfile(PathText* profile) {
+  HANDLE opened = nullptr;
+  if (!Sys().OpenProcessToken(Sys().GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
+  UniqueHandle token(opened);
+  DWORD size = PathText::kCapacity;
+  return Sys().GetUserProfileDirectoryA(token.get(), profile->data(), &size) != FALSE;
+}
+
+bool FinalFolderPath(const char* folder, PathText* path) {
+  UniqueFile opened(Sys().CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return opened.valid() && FinalPathOf(opened.get(), path);
+}
+
+// The launcher runs with administrator rights, and where the local application data lies is the user's
+// own setting: it is used only inside the user's profile folder, on a local fixed drive, also once every
+// link on the way is followed, and nothing is created anywhere else.
+bool CheckScratchFolder(const char* folder) {
+  PathText profile;
+  if (!OwnProfile(&profile)) {
+    TraceError("GetUserProfileDirectory failed !", kWhere);
+    return false;
+  }
+  char root[] = "?:\\";
+  root[0] = folder[0];
+  if (!IsInside(folder, profile.c_str()) || folder[1] != ':' || Sys().GetDriveTypeA(root) != DRIVE_FIXED) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    TraceError(folder, "not in the user's profile on a fixed drive, refused @ CopyResource");
+    return false;
+  }
+  Sys().SHCreateDirectoryExA(nullptr, folder, nullptr);
+  if (!Sys().HasSystemFunction(real::kGetFinalPathNameByHandleA)) return true;
+  PathText finalFolder, finalProfile;
+  if (FinalFolderPath(folder, &finalFolder) && FinalFolderPath(profile.c_str(), &finalProfile)) {
+    if (IsInside(finalFolder.c_str(), finalProfile.c_str())) return true;
+    ::SetLastError(ERROR_ACCESS_DENIED);
+  }
+  TraceError(folder, "leads out of the user's profile, refused @ CopyResource");
+  return false;
+}
+
 bool ResolveFolder(ExtractionFolder folder, PathText* path) {
   path->Clear();
   if (folder == ExtractionFolder::kWindows) {
@@ -24,12 +72,11 @@ bool ResolveFolder(ExtractionFolder folder, PathText* path) {
     }
     return true;
   }
-  if (!Sys().SHGetSpecialFolderPathA(nullptr, path->data(), CSIDL_LOCAL_APPDATA, TRUE)) {
+  if (!Sys().SHGetSpecialFolderPathA(nullptr, path->data(), CSIDL_LOCAL_APPDATA, FALSE)) {
     TraceError("SHGetSpecialFolderPath (CSIDL_LOCAL_APPDATA) failed !", kWhere);
     return false;
   }
-  Sys().SHCreateDirectoryExA(nullptr, path->c_str(), nullptr);
-  return true;
+  return CheckScratchFolder(path->c_str());
 }
 
 // The copy must equal the item byte for byte.

@@ -7,7 +7,8 @@ namespace glow {
 
 enum class ExtractionFolder {
   kWindows,       // the installer's variant: falls back to "C:\Windows" when the lookup fails
-  kLocalAppData,  // the launcher's variant: created when missing; a failed lookup fails the call
+  kLocalAppData,  // the launcher's variant: only inside the user's profile on a fixed drive, created when
+                  // missing there; a failed lookup or a folder elsewhere fails the call
 };
 
 // `file` holds the bare file name on entry and the full path on success; it is unchanged on failure.

@@ -14,6 +14,8 @@
 #include <shlobj.h>
 #include <windows.h>
 
+// userenv's, whose header the programs do not otherwise need.
+extern "C" BOOL WINAPI GetUserProfileDirectoryA(HANDLE token, LPSTR path, LPDWORD size);
 // ntdll's, declared for user mode only by the driver kit's headers.
 extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG unpackedSize, PUCHAR packed,
                                            ULONG packedSize, PULONG finalSize);
@@ -72,6 +74,11 @@ extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG
   X(HANDLE, FindFirstFileA, (LPCSTR pattern, LPWIN32_FIND_DATAA found), (pattern, found), ::FindFirstFileA) \
   X(BOOL, FindNextFileA, (HANDLE search, LPWIN32_FIND_DATAA found), (search, found), ::FindNextFileA) \
   X(BOOL, FindClose, (HANDLE search), (search), ::FindClose) \
+  X(UINT, GetDriveTypeA, (LPCSTR root), (root), ::GetDriveTypeA) \
+  X(BOOL, OpenProcessToken, (HANDLE process, DWORD access, PHANDLE token), (process, access, token), \
+      real::OpenProcessToken) \
+  X(BOOL, GetUserProfileDirectoryA, (HANDLE token, LPSTR path, LPDWORD size), (token, path, size), \
+      real::GetUserProfileDirectoryA) \
   X(BOOL, SHGetSpecialFolderPathA, (HWND owner, LPSTR path, int csidl, BOOL create), (owner, path, csidl, \
       create), real::SHGetSpecialFolderPathA) \
   X(int, SHCreateDirectoryExA, (HWND owner, LPCSTR path, const SECURITY_ATTRIBUTES* attributes), (owner, path, \
@@ -124,7 +131,8 @@ extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG
   X(kAdvapi32, RegQueryValueExA) X(kAdvapi32, RegDeleteKeyA) X(kAdvapi32, RegCloseKey)                      \
   X(kShell32, SHGetSpecialFolderPathA) X(kShell32, SHCreateDirectoryExA) X(kUser32, MessageBoxA)           \
   X(kKernel32, ReOpenFile) X(kKernel32, GetFinalPathNameByHandleA) X(kKernel32, SetFileInformationByHandle) \
-  X(kKernel32, QueryFullProcessImageNameA) X(kNtdll, RtlDecompressBuffer)
+  X(kKernel32, QueryFullProcessImageNameA) X(kNtdll, RtlDecompressBuffer) X(kAdvapi32, OpenProcessToken)      \
+  X(kUserenv, GetUserProfileDirectoryA)
 
 namespace glow {
 
@@ -220,6 +228,8 @@ GLOW_FOUND(LONG, RegCloseKey, (HKEY key), (key), ERROR_PROC_NOT_FOUND)
 GLOW_FOUND(LONG, RtlDecompressBuffer, (USHORT format, PUCHAR unpacked, ULONG unpackedSize, PUCHAR packed,
            ULONG packedSize, PULONG finalSize), (format, unpacked, unpackedSize, packed, packedSize, finalSize),
            static_cast<LONG>(0xC0000002L))  // STATUS_NOT_IMPLEMENTED
+GLOW_FOUND(BOOL, OpenProcessToken, (HANDLE process, DWORD access, PHANDLE token), (process, access, token), FALSE)
+GLOW_FOUND(BOOL, GetUserProfileDirectoryA, (HANDLE token, LPSTR path, LPDWORD size), (token, path, size), FALSE)
 GLOW_FOUND(int, MessageBoxA, (HWND owner, LPCSTR text, LPCSTR caption, UINT type), (owner, text, caption, type), 0)
 #undef GLOW_FOUND
 

@@ -21,14 +21,17 @@ registered() { w reg query "$key" /reg:32 >/dev/null 2>&1; }
 either() { contains "$1" "$2" || contains "$1" "$3"; }
 no_marker() { [ ! -e "$marker" ] || { echo "  marker: $(tr -d '\r' <"$marker" | tr '\n' ' ')"; false; }; }
 
+profile=$(dirname "$(dirname "$local_appdata")")      # the user's profile folder
+user_folder="C:\\users\\$(basename "$profile")"
+shell_folders='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders'
+
 if [ "$mode" = race ]; then
-  # "Local AppData" leads through C:\j, which flips between A and B; B holds a foreign program named as
-  # the scratch copy. Whatever the launcher sees, it must only ever start the copy it wrote.
-  mkdir -p "$drive_c/A" "$drive_c/B"
-  w reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' /v 'Local AppData' \
-    /t REG_EXPAND_SZ /d 'C:\j' /f >/dev/null
-  ln -sfn A "$drive_c/j"
-  python3 - "$drive_c" "$tools/foreign.exe" <<'FLIP' &
+  # "Local AppData" leads through j in the user's profile, which flips between A and B; B holds a foreign
+  # program named as the scratch copy. Whatever the launcher sees, it must only ever start the copy it wrote.
+  mkdir -p "$profile/A" "$profile/B"
+  w reg add "$shell_folders" /v 'Local AppData' /t REG_EXPAND_SZ /d "$user_folder\\j" /f >/dev/null
+  ln -sfn A "$profile/j"
+  python3 - "$profile" "$tools/foreign.exe" <<'FLIP' &
 import os, shutil, sys
 drive, foreign = sys.argv[1:]
 flip, planted = os.path.join(drive, "j.flip"), os.path.join(drive, "B", "uninst.tmp")
@@ -56,13 +59,10 @@ FLIP
   # The folder itself renamed away the moment the copy appears, a folder of the user's with a foreign
   # program of the same name renamed into its place: the names stay, the file behind them does not.
   # The launcher runs on its own (a copy outside the Windows folder, so that every run finds it).
-  profile=$(dirname "$(dirname "$local_appdata")")
+  rm -rf "$profile/j" "$profile/A" "$profile/B"
   mkdir -p "$profile/j" "$profile/B"
   cp "$tools/foreign.exe" "$profile/B/uninst.tmp"
   touch "$profile/B/foreign-folder"
-  user_folder="C:\\users\\$(basename "$profile")"
-  w reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' /v 'Local AppData' \
-    /t REG_EXPAND_SZ /d "$user_folder\\j" /f >/dev/null
   install >/dev/null
   cp "$drive_c/windows/$name Uninstaller.exe" "$drive_c/glow-test/"
   python3 - "$profile" <<'RENAME' &
@@ -148,6 +148,26 @@ for f in glow-sentinel.txt windows/glow-sentinel.ini windows/system32/glow-dotte
 done
 check "sentinels named in the removal list survive" test "$survived" = yes
 check "the placed screen saver goes" test ! -e "$placed"
+
+# "Local AppData" set to a folder outside the user's profile (a system folder; another program's data
+# folder holding a file named as the scratch copy; a link in the profile that leads out of it): the
+# launcher refuses with its message, creates nothing there and replaces nothing.
+install >/dev/null
+mkdir -p "$drive_c/ProgramData/Other"
+echo sentinel >"$drive_c/ProgramData/Other/uninst.tmp"
+ln -sfn "$drive_c/ProgramData/Other" "$profile/out"
+for elsewhere in 'C:\windows\system32\glow-made' 'C:\ProgramData\Other' "$user_folder\\out"; do
+  w reg add "$shell_folders" /v 'Local AppData' /t REG_EXPAND_SZ /d "$elsewhere" /f >/dev/null
+  out=$(remove)
+  check "\"Local AppData\" at $elsewhere: refused with the message" contains "$out" 'CopyResource (UNINSTALL.EXE) failed'
+done
+check "no folder was made in the system folder" test ! -e "$drive_c/windows/system32/glow-made"
+check "another program's file named as the scratch copy stays" test "$(cat "$drive_c/ProgramData/Other/uninst.tmp")" = sentinel
+check "the product stays installed for a later removal" registered
+w reg add "$shell_folders" /v 'Local AppData' /t REG_EXPAND_SZ /d '%USERPROFILE%\AppData\Local' /f >/dev/null
+rm -f "$profile/out"
+remove >/dev/null
+check "with the setting back, the removal goes through" not registered
 
 # A screen saver beside the installer that is a link to someone else's file, or a second name of it: the
 # installer would copy its contents into the system folder, where every user can read them.

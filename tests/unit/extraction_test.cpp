@@ -56,7 +56,7 @@ TEST_F(Extraction, WindowsVariantFallsBackToCWindowsWhenTheLookupFails) {
 }
 
 TEST_F(Extraction, LauncherVariantFailsAtOnceWhenTheLookupFails) {
-  EXPECT_CALL(os, SHGetSpecialFolderPathA(_, _, CSIDL_LOCAL_APPDATA, TRUE))
+  EXPECT_CALL(os, SHGetSpecialFolderPathA(_, _, CSIDL_LOCAL_APPDATA, FALSE))
       .WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_ACCESS_DENIED)));
   EXPECT_CALL(os, FindResourceA(_, _, _)).Times(0);
   EXPECT_CALL(os, CreateFileA(_, _, _, _, _, _, _)).Times(0);

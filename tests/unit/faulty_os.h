@@ -139,6 +139,12 @@ class FaultyOs : public RealOs {
     if (Fails("RtlDecompressBuffer")) return Failed<LONG>(static_cast<LONG>(0xC0000242L));  // bad packing
     return RealOs::RtlDecompressBuffer(format, unpacked, unpackedSize, packed, packedSize, finalSize);
   }
+  BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) override {
+    if (Fails("OpenProcessToken")) return Failed<BOOL>(FALSE);
+    const BOOL outcome = RealOs::OpenProcessToken(process, access, token);
+    if (outcome) ++held;
+    return outcome;
+  }
   BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) override {
     if (Fails("SetFileAttributesA")) return Failed<BOOL>(FALSE);
     const BOOL outcome = RealOs::SetFileAttributesA(path, attributes);

@@ -201,9 +201,13 @@ TEST_F(LauncherRun, AStartThatRunsAnotherProgramIsEndedAndShowsFailedToUninstall
   ::testing::Mock::VerifyAndClearExpectations(&os);
   os.boxes.clear();
 
-  // A final path the system cannot give ends the run before anything starts.
+  // A final path the system cannot give for the held copy (the scratch folder and the profile come first)
+  // ends the run before anything starts.
   ::DeleteFileA(scratch.c_str());
-  EXPECT_CALL(os, GetFinalPathNameByHandleA(_, _, _, _)).WillOnce(FailWith(0u, static_cast<DWORD>(ERROR_ACCESS_DENIED)));
+  EXPECT_CALL(os, GetFinalPathNameByHandleA(_, _, _, _))
+      .WillOnce(::testing::DoDefault())
+      .WillOnce(::testing::DoDefault())
+      .WillOnce(FailWith(0u, static_cast<DWORD>(ERROR_ACCESS_DENIED)));
   EXPECT_CALL(os, CreateProcessA(_, _, _, _, _, _, _, _, _, _)).Times(0);
   EXPECT_EQ(Run(""), kUninstallerNotConfirmed);
   EXPECT_EQ(os.boxes.size(), 1u);
