@@ -2,7 +2,7 @@
 # The elevated chain against a program without administrator rights: what it can write (the user's
 # folders, the installer's own folder, HKCU) it plants, and a sentinel must survive or a marker must never
 # appear. Each run has a fresh prefix that cannot reach outside itself.
-# Usage: attacks.sh BIN_DIR TOOLS_DIR win64|win32 [race]
+# Usage: attacks.sh BIN_DIR TOOLS_DIR win64|win32 [race|rename]
 #   BIN_DIR holds Glowset.exe and TAVO.scr; TOOLS_DIR run-tree.exe, planted.dll and foreign.exe.
 set -u
 bin=$(readlink -f "$1") tools=$(readlink -f "$2") arch=$3 mode=${4:-plant}
@@ -32,13 +32,14 @@ if [ "$mode" = race ]; then
   w reg add "$shell_folders" /v 'Local AppData' /t REG_EXPAND_SZ /d "$user_folder\\j" /f >/dev/null
   ln -sfn A "$profile/j"
   python3 - "$profile" "$tools/foreign.exe" <<'FLIP' &
-import os, shutil, sys
+import os, shutil, sys, time
 drive, foreign = sys.argv[1:]
 flip, planted = os.path.join(drive, "j.flip"), os.path.join(drive, "B", "uninst.tmp")
 for n in range(10**9):
     for target in ("B", "A"):
         os.symlink(target, flip)
         os.replace(flip, os.path.join(drive, "j"))
+        time.sleep(0.0005)  # flips a thousand times a second without taking a whole core
     if n % 4 == 0:
         try:  # put the foreign program back whenever it is free
             shutil.copyfile(foreign, planted)
@@ -55,11 +56,13 @@ FLIP
   kill "$flipper"; wait "$flipper" 2>/dev/null
   echo "the launcher started the uninstaller in $started of 20 runs while the folder flipped"
   check "a flipping scratch folder never starts the foreign program" no_marker
+  exit $((failures > 0))
+fi
 
+if [ "$mode" = rename ]; then
   # The folder itself renamed away the moment the copy appears, a folder of the user's with a foreign
   # program of the same name renamed into its place: the names stay, the file behind them does not.
   # The launcher runs on its own (a copy outside the Windows folder, so that every run finds it).
-  rm -rf "$profile/j" "$profile/A" "$profile/B"
   mkdir -p "$profile/j" "$profile/B"
   cp "$tools/foreign.exe" "$profile/B/uninst.tmp"
   touch "$profile/B/foreign-folder"
