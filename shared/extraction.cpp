@@ -22,12 +22,15 @@ bool IsInside(const char* path, const char* folder) {
 }
 
 // The user's profile folder as the account knows it, not as the user's own shell-folder settings say.
+// Asked for in UTF-16 and converted here: the ANSI form cuts names whose characters take several bytes.
 bool OwnProfile(PathText* profile) {
   HANDLE opened = nullptr;
   if (!Sys().OpenProcessToken(Sys().GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
   UniqueHandle token(opened);
-  DWORD size = PathText::kCapacity;
-  return Sys().GetUserProfileDirectoryA(token.get(), profile->data(), &size) != FALSE;
+  WCHAR wide[kPathSize];
+  DWORD size = kPathSize;
+  return Sys().GetUserProfileDirectoryW(token.get(), wide, &size) &&
+         Sys().WideCharToMultiByte(CP_ACP, 0, wide, -1, profile->data(), PathText::kCapacity, nullptr, nullptr) > 0;
 }
 
 bool FinalFolderPath(const char* folder, PathText* path) {

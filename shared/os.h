@@ -15,7 +15,7 @@
 #include <windows.h>
 
 // userenv's, whose header the programs do not otherwise need.
-extern "C" BOOL WINAPI GetUserProfileDirectoryA(HANDLE token, LPSTR path, LPDWORD size);
+extern "C" BOOL WINAPI GetUserProfileDirectoryW(HANDLE token, LPWSTR path, LPDWORD size);
 // ntdll's, declared for user mode only by the driver kit's headers.
 extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG unpackedSize, PUCHAR packed,
                                            ULONG packedSize, PULONG finalSize);
@@ -77,8 +77,8 @@ extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG
   X(UINT, GetDriveTypeA, (LPCSTR root), (root), ::GetDriveTypeA) \
   X(BOOL, OpenProcessToken, (HANDLE process, DWORD access, PHANDLE token), (process, access, token), \
       real::OpenProcessToken) \
-  X(BOOL, GetUserProfileDirectoryA, (HANDLE token, LPSTR path, LPDWORD size), (token, path, size), \
-      real::GetUserProfileDirectoryA) \
+  X(BOOL, GetUserProfileDirectoryW, (HANDLE token, LPWSTR path, LPDWORD size), (token, path, size), \
+      real::GetUserProfileDirectoryW) \
   X(BOOL, SHGetSpecialFolderPathA, (HWND owner, LPSTR path, int csidl, BOOL create), (owner, path, csidl, \
       create), real::SHGetSpecialFolderPathA) \
   X(int, SHCreateDirectoryExA, (HWND owner, LPCSTR path, const SECURITY_ATTRIBUTES* attributes), (owner, path, \
@@ -132,7 +132,7 @@ extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG
   X(kShell32, SHGetSpecialFolderPathA) X(kShell32, SHCreateDirectoryExA) X(kUser32, MessageBoxA)           \
   X(kKernel32, ReOpenFile) X(kKernel32, GetFinalPathNameByHandleA) X(kKernel32, SetFileInformationByHandle) \
   X(kKernel32, QueryFullProcessImageNameA) X(kNtdll, RtlDecompressBuffer) X(kAdvapi32, OpenProcessToken)      \
-  X(kUserenv, GetUserProfileDirectoryA)
+  X(kUserenv, GetUserProfileDirectoryW)
 
 namespace glow {
 
@@ -229,7 +229,7 @@ GLOW_FOUND(LONG, RtlDecompressBuffer, (USHORT format, PUCHAR unpacked, ULONG unp
            ULONG packedSize, PULONG finalSize), (format, unpacked, unpackedSize, packed, packedSize, finalSize),
            static_cast<LONG>(0xC0000002L))  // STATUS_NOT_IMPLEMENTED
 GLOW_FOUND(BOOL, OpenProcessToken, (HANDLE process, DWORD access, PHANDLE token), (process, access, token), FALSE)
-GLOW_FOUND(BOOL, GetUserProfileDirectoryA, (HANDLE token, LPSTR path, LPDWORD size), (token, path, size), FALSE)
+GLOW_FOUND(BOOL, GetUserProfileDirectoryW, (HANDLE token, LPWSTR path, LPDWORD size), (token, path, size), FALSE)
 GLOW_FOUND(int, MessageBoxA, (HWND owner, LPCSTR text, LPCSTR caption, UINT type), (owner, text, caption, type), 0)
 #undef GLOW_FOUND
 

@@ -31,6 +31,9 @@ if [ "$mode" = race ]; then
   mkdir -p "$profile/A" "$profile/B"
   w reg add "$shell_folders" /v 'Local AppData' /t REG_EXPAND_SZ /d "$user_folder\\j" /f >/dev/null
   ln -sfn A "$profile/j"
+  # The launcher runs on its own (a copy outside the Windows folder, so that every run finds it).
+  install >/dev/null
+  cp "$drive_c/windows/$name Uninstaller.exe" "$drive_c/glow-test/"
   python3 - "$profile" "$tools/foreign.exe" <<'FLIP' &
 import os, shutil, sys, time
 drive, foreign = sys.argv[1:]
@@ -40,8 +43,8 @@ for n in range(10**9):
         os.symlink(target, flip)
         os.replace(flip, os.path.join(drive, "j"))
         time.sleep(0.0005)  # flips a thousand times a second without taking a whole core
-    if n % 4 == 0:
-        try:  # put the foreign program back whenever it is free
+    if not os.path.exists(planted):
+        try:  # put the foreign program back whenever it is gone
             shutil.copyfile(foreign, planted)
         except OSError:
             pass
@@ -49,8 +52,7 @@ FLIP
   flipper=$!
   started=0
   for round in $(seq 20); do
-    install >/dev/null
-    out=$(remove)
+    out=$(run_tree "\"C:\\glow-test\\$name Uninstaller.exe\" /d")
     contains "$out" "CreateNormalProcess succeed" && started=$((started + 1))
   done
   kill "$flipper"; wait "$flipper" 2>/dev/null
