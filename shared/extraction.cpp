@@ -33,12 +33,6 @@ bool OwnProfile(PathText* profile) {
          Sys().WideCharToMultiByte(CP_ACP, 0, wide, -1, profile->data(), PathText::kCapacity, nullptr, nullptr) > 0;
 }
 
-bool FinalFolderPath(const char* folder, PathText* path) {
-  UniqueFile opened(Sys().CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  return opened.valid() && FinalPathOf(opened.get(), path);
-}
-
 // The launcher runs with administrator rights, and where the local application data lies is the user's
 // own setting: it is used only inside the user's profile folder, on a local fixed drive, also once every
 // link on the way is followed, and nothing is created anywhere else.

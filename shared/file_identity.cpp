@@ -30,15 +30,19 @@ bool SameFile(HANDLE a, HANDLE b) {
          first.nFileIndexLow == second.nFileIndexLow;
 }
 
+bool FinalFolderPath(const char* folder, PathText* path) {
+  UniqueFile opened(Sys().CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return opened.valid() && FinalPathOf(opened.get(), path);
+}
+
 bool IsItselfAt(HANDLE opened, const char* folder, const char* name) {
   if (!Sys().HasSystemFunction(real::kGetFinalPathNameByHandleA)) return true;
   PathText where;
   if (!FinalPathOf(opened, &where)) return false;
-  UniqueFile folderHandle(Sys().CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   PathText folderWhere;
   PathText expected;
-  if (!folderHandle.valid() || !FinalPathOf(folderHandle.get(), &folderWhere)) return false;
+  if (!FinalFolderPath(folder, &folderWhere)) return false;
   if (!expected.Format("%s\\%s", folderWhere.c_str(), name)) return false;
   if (MbEqualNoCase(where.c_str(), expected.c_str(), SystemLeadByte)) return true;
   ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);

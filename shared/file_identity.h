@@ -11,6 +11,9 @@ namespace glow {
 // GetFinalPathNameByHandleA (HasSystemFunction).
 bool FinalPathOf(HANDLE file, PathText* path);
 
+// The final path of a folder, opened for that alone (same rules as FinalPathOf).
+bool FinalFolderPath(const char* folder, PathText* path);
+
 // True when both handles hold the same file: same volume, same file index.
 bool SameFile(HANDLE a, HANDLE b);
 
