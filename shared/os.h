@@ -42,6 +42,8 @@ extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG
       processAttributes, threadAttributes, inheritHandles, flags, environment, currentFolder, startup, info), \
       real::CreateProcessA) \
   X(DWORD, ResumeThread, (HANDLE thread), (thread), ::ResumeThread) \
+  X(DWORD, WaitForSingleObject, (HANDLE object, DWORD milliseconds), (object, milliseconds), ::WaitForSingleObject) \
+  X(BOOL, GetExitCodeProcess, (HANDLE process, LPDWORD code), (process, code), ::GetExitCodeProcess) \
   X(BOOL, TerminateProcess, (HANDLE process, UINT exitCode), (process, exitCode), ::TerminateProcess) \
   X(BOOL, QueryFullProcessImageNameA, (HANDLE process, DWORD flags, LPSTR name, PDWORD size), (process, flags, \
       name, size), real::QueryFullProcessImageNameA) \
@@ -51,6 +53,10 @@ extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG
   X(HANDLE, CreateMutexA, (LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name), (attributes, \
       initialOwner, name), ::CreateMutexA) \
   X(BOOL, CloseHandle, (HANDLE handle), (handle), ::CloseHandle) \
+  X(BOOL, CreatePipe, (PHANDLE readEnd, PHANDLE writeEnd, LPSECURITY_ATTRIBUTES attributes, DWORD size), (readEnd, \
+      writeEnd, attributes, size), ::CreatePipe) \
+  X(BOOL, SetHandleInformation, (HANDLE handle, DWORD mask, DWORD flags), (handle, mask, flags), \
+      ::SetHandleInformation) \
   /* Files and folders */ \
   X(HANDLE, CreateFileA, (LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes, DWORD \
       disposition, DWORD flags, HANDLE templateFile), (path, access, share, attributes, disposition, flags, \
@@ -77,6 +83,9 @@ extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG
   X(UINT, GetDriveTypeA, (LPCSTR root), (root), ::GetDriveTypeA) \
   X(BOOL, OpenProcessToken, (HANDLE process, DWORD access, PHANDLE token), (process, access, token), \
       real::OpenProcessToken) \
+  X(BOOL, GetTokenInformation, (HANDLE token, TOKEN_INFORMATION_CLASS kind, LPVOID info, DWORD size, PDWORD \
+      needed), (token, kind, info, size, needed), real::GetTokenInformation) \
+  X(BOOL, IsWellKnownSid, (PSID sid, WELL_KNOWN_SID_TYPE type), (sid, type), real::IsWellKnownSid) \
   X(BOOL, GetUserProfileDirectoryW, (HANDLE token, LPWSTR path, LPDWORD size), (token, path, size), \
       real::GetUserProfileDirectoryW) \
   X(BOOL, SHGetSpecialFolderPathA, (HWND owner, LPSTR path, int csidl, BOOL create), (owner, path, csidl, \
@@ -121,6 +130,9 @@ extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG
       ::FormatMessageA) \
   X(HLOCAL, LocalFree, (HLOCAL memory), (memory), ::LocalFree) \
   X(void, OutputDebugStringA, (LPCSTR line), (line), ::OutputDebugStringA) \
+  X(HWINSTA, GetProcessWindowStation, (), (), real::GetProcessWindowStation) \
+  X(BOOL, GetUserObjectInformationA, (HANDLE object, int kind, PVOID info, DWORD size, LPDWORD needed), (object, \
+      kind, info, size, needed), real::GetUserObjectInformationA) \
   X(int, MessageBoxA, (HWND owner, LPCSTR text, LPCSTR caption, UINT type), (owner, text, caption, type), \
       real::MessageBoxA)
 
@@ -132,7 +144,8 @@ extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG
   X(kShell32, SHGetSpecialFolderPathA) X(kShell32, SHCreateDirectoryExA) X(kUser32, MessageBoxA)           \
   X(kKernel32, ReOpenFile) X(kKernel32, GetFinalPathNameByHandleA) X(kKernel32, SetFileInformationByHandle) \
   X(kKernel32, QueryFullProcessImageNameA) X(kNtdll, RtlDecompressBuffer) X(kAdvapi32, OpenProcessToken)      \
-  X(kUserenv, GetUserProfileDirectoryW)
+  X(kUserenv, GetUserProfileDirectoryW) X(kAdvapi32, GetTokenInformation) X(kAdvapi32, IsWellKnownSid)       \
+  X(kUser32, GetProcessWindowStation) X(kUser32, GetUserObjectInformationA)
 
 namespace glow {
 
@@ -230,6 +243,12 @@ GLOW_FOUND(LONG, RtlDecompressBuffer, (USHORT format, PUCHAR unpacked, ULONG unp
            static_cast<LONG>(0xC0000002L))  // STATUS_NOT_IMPLEMENTED
 GLOW_FOUND(BOOL, OpenProcessToken, (HANDLE process, DWORD access, PHANDLE token), (process, access, token), FALSE)
 GLOW_FOUND(BOOL, GetUserProfileDirectoryW, (HANDLE token, LPWSTR path, LPDWORD size), (token, path, size), FALSE)
+GLOW_FOUND(BOOL, GetTokenInformation, (HANDLE token, TOKEN_INFORMATION_CLASS kind, LPVOID info, DWORD size,
+           PDWORD needed), (token, kind, info, size, needed), FALSE)
+GLOW_FOUND(BOOL, IsWellKnownSid, (PSID sid, WELL_KNOWN_SID_TYPE type), (sid, type), FALSE)
+GLOW_FOUND(HWINSTA, GetProcessWindowStation, (), (), nullptr)
+GLOW_FOUND(BOOL, GetUserObjectInformationA, (HANDLE object, int kind, PVOID info, DWORD size, LPDWORD needed),
+           (object, kind, info, size, needed), FALSE)
 GLOW_FOUND(int, MessageBoxA, (HWND owner, LPCSTR text, LPCSTR caption, UINT type), (owner, text, caption, type), 0)
 #undef GLOW_FOUND
 
