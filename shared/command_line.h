@@ -11,4 +11,14 @@ const char* ArgumentText(const char* commandLine, LeadByteTest isLeadByte);
 // The installer's and launcher's debug switch: the whole argument text is "/d" or "-d", in any case.
 bool IsDebugSwitch(const char* argumentText);
 
+// The installer's and launcher's switches. One argument "/log=PATH" (any case; quotes may surround the
+// path or the whole argument) names the log file and comes out of the text; the rest is the debug
+// switch as before. A path too long for a path buffer leaves `logPath` empty, with `logGiven` set.
+struct ProgramSwitches {
+  bool debug = false;
+  bool logGiven = false;
+  PathText logPath;
+};
+void ReadProgramSwitches(const char* argumentText, ProgramSwitches* switches);
+
 }  // namespace glow

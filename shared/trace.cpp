@@ -9,7 +9,31 @@ namespace glow {
 namespace {
 const char* g_tag = "Glow";
 bool g_traceOn = false;
+HANDLE g_log = INVALID_HANDLE_VALUE;
 }  // namespace
+
+TraceLogFile::~TraceLogFile() {
+  if (file_.valid()) g_log = INVALID_HANDLE_VALUE;
+}
+
+void TraceLogFile::Open(const char* path) {
+  // Appended to by this program and the ones it starts, each line whole. The file may lie where others
+  // can write: a link there, or a file with a second name, would have an elevated run write elsewhere.
+  file_.reset(Sys().CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (file_.valid() && Sys().GetFileInformationByHandle(file_.get(), &info)) {
+    if (!(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
+        info.nNumberOfLinks == 1) {
+      g_log = file_.get();
+      return;
+    }
+    ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
+  }
+  const DWORD error = ::GetLastError();
+  file_.reset();
+  TraceError(path, "log file cannot be opened, no log @ TraceLogFile", error);
+}
 
 void SetTraceTag(const char* tag) { g_tag = tag; }
 void SwitchTraceOn() { g_traceOn = true; }
@@ -36,6 +60,8 @@ void DebugTrace(const char* what, const char* where, bool notice, unsigned long 
     FormatErrorLine(&line, g_tag, where, what, code, text);
   }
   if (g_traceOn) Sys().OutputDebugStringA(line.c_str());
+  DWORD written = 0;
+  if (g_log != INVALID_HANDLE_VALUE) Sys().WriteFile(g_log, line.c_str(), static_cast<DWORD>(line.Length()), &written, nullptr);
   ::SetLastError(lastError);
 }
 
