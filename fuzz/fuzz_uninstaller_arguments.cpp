@@ -14,6 +14,9 @@ using fuzz::LeadTest;
 struct Recorder : glow::ArgumentListener {
   void OnName(const char* name) override { events.push_back("name:" + std::string(name)); }
   void OnDebugSwitch() override { events.push_back("debug"); }
+  void OnSwitch(const char* name, const char* value) override {
+    events.push_back(std::string(name) + "=" + value);
+  }
   void OnUnknown(const char* piece) override {
     FUZZ_CHECK(piece != nullptr);
     unknown.push_back(piece);
@@ -55,7 +58,11 @@ std::vector<std::string> ExpectedEvents(const std::string& text, LeadTest lead) 
 
   std::vector<std::string> events;
   for (const std::string& piece : pieces) {
-    if (fuzz::HasAtBoundary(piece, "/name", lead))
+    if (piece.compare(0, 8, "/report=") == 0)
+      events.push_back("report=" + piece.substr(8));
+    else if (piece.compare(0, 5, "/log=") == 0)
+      events.push_back("log=" + piece.substr(5));
+    else if (fuzz::HasAtBoundary(piece, "/name", lead))
       events.push_back("name:" + WithoutAll(piece, "/name=", lead));
     else if (fuzz::HasAtBoundary(piece, "/d", lead))
       events.push_back("debug");

@@ -3,6 +3,7 @@
 #include "command_line.h"
 #include "extraction.h"
 #include "file_identity.h"
+#include "format.h"
 #include "launcher_names.h"
 #include "os.h"
 #include "trace.h"
@@ -40,18 +41,45 @@ bool RunsHeldCopy(HANDLE process, HANDLE heldCopy) {
   return false;
 }
 
+// The removal's exit code: as the uninstaller reports it before it deletes this program's file, else (it
+// ended without a report, or could not be given the pipe) as it ends.
+DWORD AwaitRemoval(HANDLE process, HANDLE report) {
+  DWORD code = 0;
+  DWORD read = 0;
+  if (report && Sys().ReadFile(report, &code, sizeof code, &read, nullptr) && read == sizeof code) return code;
+  if (Sys().WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 && Sys().GetExitCodeProcess(process, &code))
+    return code;
+  return static_cast<DWORD>(-1);
+}
+
+// The uninstaller's codes that the launcher's own would collide with are passed on moved up by 100.
+int ExitCodeOfRemoval(DWORD code) {
+  if (code == ERROR_SUCCESS || code == ERROR_SUCCESS_REBOOT_REQUIRED || code == ERROR_INSTALL_ALREADY_RUNNING)
+    return static_cast<int>(code);
+  if (code >= 1 && code <= 4) return kRemovalFailedBase + static_cast<int>(code);
+  return kRemovalEndUnknown;
+}
+
 }  // namespace
 
 LauncherApp::LauncherApp() { SetTraceTag("Glowrun"); }
 
 bool LauncherApp::FailToUninstall(int exitCode) {
-  Sys().MessageBoxA(nullptr, kFailedToUninstall, kUninstallerCaption, MB_ICONERROR);
+  ShowErrorBox(kFailedToUninstall, kUninstallerCaption);
   m_nExitCode = exitCode;
   return false;
 }
 
 bool LauncherApp::InitInstance() {
-  if (IsDebugSwitch(m_lpCmdLine)) SwitchTraceOn();
+  ProgramSwitches switches;
+  ReadProgramSwitches(m_lpCmdLine, &switches);
+  if (switches.debug) SwitchTraceOn();
+  if (switches.logGiven) m_log.Open(switches.logPath.c_str());
+  // Before the copy: a second launcher would find it held and say "Failed to uninstall!".
+  if (!TakeRemovalLock(&m_removalLock)) {
+    m_nExitCode = kAnotherRemovalRuns;
+    return false;
+  }
 
   // The copy sits in a folder the user can write to and runs elevated: it stays held, so nobody can
   // change it between the check of its bytes and the start.
@@ -94,12 +122,31 @@ bool LauncherApp::InitInstance() {
     TraceError(tszUninst.c_str(), "GetFinalPathNameByHandle failed !! @ InitInstance");
     return FailToUninstall(kUninstallerNotConfirmed);
   }
+  // The uninstaller writes the removal's exit code into this pipe, then deletes this program's file once
+  // it has ended. Only the write end is inherited, and nothing else this program holds is inheritable.
+  UniqueHandle reportRead;
+  UniqueHandle reportWrite;
+  SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+  if (!Sys().CreatePipe(reportRead.put(), reportWrite.put(), &inheritable, 0)) {
+    reportRead.release();  // nothing was made
+    reportWrite.release();
+    TraceError("CreatePipe failed, the uninstaller's end is awaited instead", kWhere);
+  } else if (!Sys().SetHandleInformation(reportRead.get(), HANDLE_FLAG_INHERIT, 0)) {
+    TraceError("SetHandleInformation failed, the uninstaller's end is awaited instead", kWhere);
+    reportRead.reset();
+    reportWrite.reset();
+  }
+  // The name part as above, then the pipe's handle and the log, each quoted.
+  char commandLine[kCommandLineSize];
+  FormatText(commandLine, sizeof commandLine, "%s \"/report=%lu\"%s%s%s", tszPath.c_str(),
+             static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(reportWrite.get())),
+             switches.logPath.Empty() ? "" : " \"/log=", switches.logPath.c_str(), switches.logPath.Empty() ? "" : "\"");
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;  // 68
   UniqueProcessInfo started;
   // Suspended until it is known to run the held copy.
-  if (!Sys().CreateProcessA(startPath.c_str(), tszPath.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                            nullptr, &startup, started.put())) {
+  if (!Sys().CreateProcessA(startPath.c_str(), commandLine, nullptr, nullptr, reportWrite.valid(),
+                            CREATE_SUSPENDED, nullptr, nullptr, &startup, started.put())) {
     TraceError(tszUninst.c_str(), "CreateNormalProcess failed !! @ InitInstance");
     m_nExitCode = kUninstallerNotStarted;
     return false;
@@ -117,7 +164,14 @@ bool LauncherApp::InitInstance() {
   }
   TraceNotice(tszUninst.c_str(), "CreateNormalProcess succeed @ InitInstance");
   TraceNotice("Prepare to exit", "CreateNormalProcess succeed @ InitInstance");
-  m_nExitCode = kUninstallerStarted;
+  // Whoever started this program (a deployment tool, Add/Remove Programs) learns when the removal is
+  // over and how it went.
+  reportWrite.reset();
+  const DWORD removal = AwaitRemoval(started.get().hProcess, reportRead.get());
+  char code[16];
+  FormatText(code, sizeof code, "%lu", static_cast<unsigned long>(removal));
+  TraceNotice(code, "removal ended, exit code @ InitInstance");
+  m_nExitCode = ExitCodeOfRemoval(removal);
   return false;
 }
 

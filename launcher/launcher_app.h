@@ -1,17 +1,11 @@
 #pragma once
 #include "app_frame.h"
+#include "exit_codes.h"
+#include "bounded_text.h"
+#include "trace.h"
+#include "unique.h"
 
 namespace glow {
-
-enum LauncherExitCode {
-  kUninstallerStarted = 0,
-  kScratchCopyFailed = 1,     // "Failed to uninstall!": the uninstaller could not be written and held
-  kLauncherPathUnavailable = 2,
-  kCommandLineTooLong = 3,    // "Failed to uninstall!": the file name does not fit the command line
-  kUninstallerNotStarted = 4,
-  kUninstallerNotConfirmed = 5,  // "Failed to uninstall!": what started was not the written copy; ended
-  kProductNameUnknown = 6,       // "Failed to uninstall!": no product name could be taken from the file name
-};
 
 extern const char kFailedToUninstall[];
 extern const char kUninstallerCaption[];
@@ -22,6 +16,9 @@ class LauncherApp : public AppFrame {
   bool InitInstance() override;
 
  private:
+  TraceLogFile m_log;
+  UniqueHandle m_removalLock;
+
   // Shows "Failed to uninstall!" and ends the run with `exitCode`.
   bool FailToUninstall(int exitCode);
 };

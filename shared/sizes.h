@@ -5,7 +5,9 @@
 namespace glow {
 
 constexpr size_t kPathSize = 260;          // the platform's path limit, terminating zero included
-constexpr size_t kDriveSize = 10;          // drive part of a split path ("C:")
+constexpr size_t kDriveSize = 10;
+// The uninstaller's command line: the name part (a path's size at most), the report pipe and the log path.
+constexpr size_t kCommandLineSize = 2 * kPathSize + 64;          // drive part of a split path ("C:")
 constexpr size_t kTraceLineSize = 4096;    // one trace line, terminating zero included
 constexpr size_t kSettingsFileLimit = 65536;  // the settings file is read whole, up to this many bytes
 constexpr size_t kSettingsValueLength = 253;  // characters kept of a settings value
@@ -13,6 +15,7 @@ constexpr size_t kSettingsValueLength = 253;  // characters kept of a settings v
 constexpr size_t kSettingsValueSize = 3 * kSettingsValueLength + 1;
 constexpr size_t kSizeInfoSize = 1024;     // the size notice of one placed file
 constexpr size_t kInitialListSize = 2048;  // first allocation of the copied-file list; it grows past this
+constexpr unsigned kRestartNameTries = 16;  // names tried for a file moved aside
 constexpr size_t kCopyChunkSize = 2048;    // one read of a screen saver being placed (no stack probe below 4 KB)
 
 // "SOFTWARE\...\Uninstall\" is 52 characters; the key path must fit kPathSize with its zero.

@@ -1,5 +1,7 @@
 #include "arguments.h"
 
+#include <string.h>
+
 #include "growable_text.h"
 
 namespace glow {
@@ -11,7 +13,11 @@ bool ParseUninstallerArguments(const char* argumentText, LeadByteTest isLeadByte
   if (copy.Empty()) return true;
   MbTokenizer pieces(copy.data(), '"', isLeadByte);
   for (char* piece = pieces.Next(); piece; piece = pieces.Next()) {
-    if (MbFind(piece, "/name", isLeadByte)) {
+    if (strncmp(piece, "/report=", 8) == 0) {
+      listener->OnSwitch("report", piece + 8);
+    } else if (strncmp(piece, "/log=", 5) == 0) {
+      listener->OnSwitch("log", piece + 5);
+    } else if (MbFind(piece, "/name", isLeadByte)) {
       RemoveAll(piece, "/name=", isLeadByte);
       listener->OnName(piece);
     } else if (MbFind(piece, "/d", isLeadByte)) {

@@ -11,6 +11,9 @@ class ArgumentListener {
   virtual void OnName(const char* name) = 0;      // a piece with "/name", every "/name=" removed
   virtual void OnDebugSwitch() = 0;               // a piece without "/name" that contains "/d"
   virtual void OnUnknown(const char* piece) = 0;  // anything else
+  // A piece that begins with "/report=" or "/log=" (what the launcher adds behind the name): `name` is
+  // "report" or "log", `value` what follows the "=".
+  virtual void OnSwitch(const char* name, const char* value) { (void)name, (void)value; }
 };
 
 // Cuts the text at every double quote (a trail byte is never one) and reports each piece in order.

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "app_frame.h"
 #include "file_probe.h"
 #include "growable_text.h"
 #include "mb_text.h"
@@ -68,28 +69,10 @@ bool DeleteLauncherFile(const char* path) {
 
 enum class FileFate { kGone, kAtRestart, kRemains };
 
-// A file in use is deleted at the next restart under a name of its own, so that the deletion cannot hit
-// what a reinstall places under the old name before then. The new name, in the same folder, ends in
-// ".deleted", which no install uses. Where it cannot be renamed, the old name is scheduled as it is.
-bool DeleteAtRestart(const char* path) {
-  PathText renamed;
-  const DWORD stamp = Sys().GetTickCount();
-  for (DWORD n = 0; n < kRestartNameTries; ++n) {
-    if (!renamed.Format("%s.%lu.deleted", path, static_cast<unsigned long>(stamp + n))) break;
-    if (Sys().MoveFileExA(path, renamed.c_str(), 0)) {
-      if (Sys().MoveFileExA(renamed.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
-      Sys().MoveFileExA(renamed.c_str(), path, 0);  // back under the name the record lists
-      break;
-    }
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
-  }
-  return Sys().MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
-}
-
 // One listed file (or the launcher file): deleted now, else at the next restart, else it stays listed.
 // `path` is what the trace and a restart deletion name; `reachPath` is what this pass opens.
-FileFate RemoveFile(const char* path, const char* reachPath, bool isLauncher, const SystemFolderAccess& access) {
+FileFate RemoveFile(const char* path, const char* reachPath, bool isLauncher, const SystemFolderAccess& access,
+                    PathText* launcherLeft) {
   // The Windows folder, where the launcher file is, is never redirected.
   const bool absenceTrusted = isLauncher || access.absenceTrusted;
   if (!IsFileExist(reachPath) && IsAbsence(::GetLastError())) {
@@ -99,6 +82,10 @@ FileFate RemoveFile(const char* path, const char* reachPath, bool isLauncher, co
   // Also when the probe failed for another reason: it proves nothing, the deletion will tell.
   TraceNotice(path, "file exist, delete it @ UninstAct");
   Sys().SetFileAttributesA(reachPath, FILE_ATTRIBUTE_NORMAL);
+  if (isLauncher && launcherLeft) {
+    if (!MoveAside(reachPath, launcherLeft)) launcherLeft->Assign(reachPath);
+    return FileFate::kGone;
+  }
   const bool deleted = isLauncher ? DeleteLauncherFile(reachPath) : Sys().DeleteFileA(reachPath) != FALSE;
   if (deleted || (absenceTrusted && IsAbsence(::GetLastError()))) return FileFate::kGone;
   TraceError(path, "DeleteFile failed !! @ UninstAct");
@@ -159,7 +146,16 @@ bool LoadScrPath(const char* productName) {
   return true;
 }
 
-RemovalOutcome UninstAct(const char* productName, bool redirectionOff) {
+void RemoveLauncherLeft(const char* path) {
+  if (DeleteLauncherFile(path) || IsAbsence(::GetLastError())) return;
+  TraceError(path, "DeleteFile failed !! @ UninstAct");
+  if (DeleteAtRestart(path))
+    TraceNotice(path, "in use, deleted at the next restart @ UninstAct");
+  else
+    TraceError(path, "cannot be deleted @ UninstAct");
+}
+
+RemovalOutcome UninstAct(const char* productName, bool redirectionOff, PathText* launcherLeft) {
   g_removalList.Clear();
   if (!LoadScrPath(productName)) {
     TraceNotice("LoadScrPath failed !", kWhere);
@@ -204,7 +200,7 @@ RemovalOutcome UninstAct(const char* productName, bool redirectionOff) {
         continue;
       }
     }
-    const FileFate fate = RemoveFile(path, reachPath.c_str(), isLauncher, access);
+    const FileFate fate = RemoveFile(path, reachPath.c_str(), isLauncher, access, launcherLeft);
     atRestart |= fate == FileFate::kAtRestart;
     if (fate != FileFate::kRemains) continue;
     if (isLauncher) {
@@ -214,7 +210,7 @@ RemovalOutcome UninstAct(const char* productName, bool redirectionOff) {
     }
   }
   if (launcherFormed && !launcherListed) {  // no room to list it: still goes
-    const FileFate fate = RemoveFile(launcherPath.c_str(), launcherPath.c_str(), true, access);
+    const FileFate fate = RemoveFile(launcherPath.c_str(), launcherPath.c_str(), true, access, launcherLeft);
     atRestart |= fate == FileFate::kAtRestart;
     launcherRemains = fate == FileFate::kRemains;
   }
@@ -232,16 +228,21 @@ RemovalOutcome UninstAct(const char* productName, bool redirectionOff) {
   else
     TraceNotice(keyPath.c_str(), "RegDeleteKey succeed @ UninstAct");
 
-  UniqueKey desktop;
-  const LONG opened = Sys().RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_WRITE, desktop.put());
-  if (opened != ERROR_SUCCESS) {
-    TraceError("RegOpenKey (SetDefault) failed !!", kWhere, opened);
-    return RemovalOutcome::kSelectionNotOpened;
+  // The installer selects nothing as LocalSystem: the system's own profile holds no selection of ours.
+  if (RunsAsLocalSystem()) {
+    TraceNotice("running as LocalSystem: no user's screen saver selection is emptied", kWhere);
+  } else {
+    UniqueKey desktop;
+    const LONG opened = Sys().RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_WRITE, desktop.put());
+    if (opened != ERROR_SUCCESS) {
+      TraceError("RegOpenKey (SetDefault) failed !!", kWhere, opened);
+      return RemovalOutcome::kSelectionNotOpened;
+    }
+    const LONG set = SetTextValue(desktop.get(), "ScrnSave.exe", "");
+    if (set != ERROR_SUCCESS) TraceError("RegSetValueEx (SetDefault) failed !!", kWhere, set);
+    const LONG closed = Sys().RegCloseKey(desktop.release());
+    if (closed != ERROR_SUCCESS) TraceError("RegCloseKey (SetDefault) failed !!", kWhere, closed);
   }
-  const LONG set = SetTextValue(desktop.get(), "ScrnSave.exe", "");
-  if (set != ERROR_SUCCESS) TraceError("RegSetValueEx (SetDefault) failed !!", kWhere, set);
-  const LONG closed = Sys().RegCloseKey(desktop.release());
-  if (closed != ERROR_SUCCESS) TraceError("RegCloseKey (SetDefault) failed !!", kWhere, closed);
   // A key left behind names files that are gone: running the removal again clears it.
   if (deleted != ERROR_SUCCESS) return RemovalOutcome::kEntryRemains;
   return atRestart ? RemovalOutcome::kRemovedAtRestart : RemovalOutcome::kRemoved;

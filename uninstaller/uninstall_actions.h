@@ -1,5 +1,6 @@
 #pragma once
 // Removing what the installer placed and recorded for one product.
+#include "mb_text.h"
 #include "text_list.h"
 
 namespace glow {
@@ -24,11 +25,16 @@ inline bool Succeeded(RemovalOutcome outcome) {
 // selection. Only ".scr" files directly inside the system folder are deleted from the list.
 // `redirectionOff`: WOW64 redirection is known to be off, so the system folder's name reaches the native
 // folder (otherwise the files are reached where the system can tell: through "Sysnative" under WOW64).
-RemovalOutcome UninstAct(const char* productName, bool redirectionOff);
+// `launcherLeft`: the launcher waits for the outcome, so its file cannot go yet. It is moved aside (so
+// that a reinstall right after the outcome writes a new one untouched) and its name there left for
+// RemoveLauncherLeft, once the outcome is out.
+RemovalOutcome UninstAct(const char* productName, bool redirectionOff, PathText* launcherLeft = nullptr);
+
+// Deletes the launcher file UninstAct left, once the launcher has ended; else at the next restart.
+void RemoveLauncherLeft(const char* path);
 
 // How long the launcher, which ends right after starting us, may take before its file is given up on.
 constexpr unsigned kLauncherDeleteWaitMs = 10;
 constexpr unsigned kLauncherDeleteTimeoutMs = 3000;
-constexpr unsigned kRestartNameTries = 16;  // names tried for a file deleted at the next restart
 
 }  // namespace glow

@@ -1,6 +1,10 @@
 #include "uninstaller_app.h"
 
 #include "arguments.h"
+#include "app_frame.h"
+
+#include <stdlib.h>
+
 #include "mb_text.h"
 #include "os.h"
 #include "sizes.h"
@@ -14,6 +18,31 @@ namespace {
 
 const char kWhere[] = "InitInstance";
 const char kDefaultName[] = "TAVO ScreenSaver";
+
+// What the launcher adds behind the name, read before anything is traced, so that the log gets every line.
+class SwitchListener : public ArgumentListener {
+ public:
+  void OnName(const char*) override {}
+  void OnDebugSwitch() override {}
+  void OnUnknown(const char*) override {}
+  void OnSwitch(const char* name, const char* value) override {
+    if (name[0] == 'l') {
+      logGiven = true;
+      if (!logPath.Assign(value)) logPath.Clear();
+      return;
+    }
+    // The write end of the launcher's pipe, inherited: the handle's value, in decimal; 0 when the
+    // launcher has none and awaits this program's end instead. Either way the launcher holds the lock.
+    fromLauncher = true;
+    char* end = nullptr;
+    const unsigned long handle = strtoul(value, &end, 10);
+    report = (end != value && *end == '\0') ? reinterpret_cast<HANDLE>(handle) : nullptr;
+  }
+  bool logGiven = false;
+  PathText logPath;
+  bool fromLauncher = false;
+  HANDLE report = nullptr;
+};
 
 class TracingListener : public ArgumentListener {
  public:
@@ -32,6 +61,14 @@ class TracingListener : public ArgumentListener {
   bool* nameTooLong_;
 };
 
+// Tells the waiting launcher how the removal went: the exit code, 4 bytes.
+void Report(HANDLE pipe, DWORD code) {
+  UniqueFile writeEnd(pipe);
+  DWORD written = 0;
+  if (!Sys().WriteFile(writeEnd.get(), &code, sizeof code, &written, nullptr) || written != sizeof code)
+    TraceError("the launcher cannot be told the outcome", kWhere);
+}
+
 int ExitCodeOf(RemovalOutcome outcome) {
   switch (outcome) {
     case RemovalOutcome::kRemoved: return kRemoved;
@@ -46,6 +83,17 @@ int ExitCodeOf(RemovalOutcome outcome) {
 UninstallerApp::UninstallerApp() { SetTraceTag("Glowclear"); }
 
 bool UninstallerApp::InitInstance() {
+  SwitchListener switches;
+  ParseUninstallerArguments(m_lpCmdLine, SystemLeadByte, &switches);
+  if (switches.logGiven) m_log.Open(switches.logPath.c_str());
+  m_nExitCode = Remove(switches.fromLauncher, switches.report);
+  if (switches.report) Report(switches.report, static_cast<DWORD>(m_nExitCode));
+  if (!m_launcherLeft.Empty()) RemoveLauncherLeft(m_launcherLeft.c_str());
+  TraceNotice("Prepare to exit...", kWhere);
+  return false;
+}
+
+int UninstallerApp::Remove(bool fromLauncher, HANDLE report) {
   PathText name;
   bool nameTooLong = false;
   TracingListener listener(&name, &nameTooLong);
@@ -55,31 +103,30 @@ bool UninstallerApp::InitInstance() {
   if (!argumentsRead) {
     ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     TraceError(m_lpCmdLine, "argument text cannot be read @ InitInstance");
-    m_nExitCode = kArgumentsUnreadable;
-    return false;
+    return kArgumentsUnreadable;
   }
+  // One removal at a time; a launcher that waits for this one holds the lock for it.
+  if (!fromLauncher && !TakeRemovalLock(&m_removalLock)) return kRemovalInProgress;
   if (name.Empty() && !nameTooLong) name.Assign(kDefaultName);
 
   // The name is joined into the 260-byte key path: refuse one that cannot fit before anything is touched.
   if (nameTooLong || name.Length() > kMaxProductNameLength) {
     ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
     TraceError(name.c_str(), "product name refused: longer than 207 characters @ InitInstance");
-    m_nExitCode = kUninstallNameRefused;
-    return false;
+    return kUninstallNameRefused;
   }
   m_productName = name;
 
   Wow64RedirectionGuard guard;
-  RemovalOutcome outcome = UninstAct(m_productName.c_str(), guard.RedirectionOff());
+  PathText* launcherLeft = report ? &m_launcherLeft : nullptr;
+  RemovalOutcome outcome = UninstAct(m_productName.c_str(), guard.RedirectionOff(), launcherLeft);
   guard.SwitchBackOn();
   // On 64-bit Windows a failed pass is tried once more, now with redirection on.
   if (guard.bWin64() && !Succeeded(outcome)) {
     TraceNotice("bWin64 && !bRet", kWhere);
-    outcome = UninstAct(m_productName.c_str(), false);
+    outcome = UninstAct(m_productName.c_str(), false, launcherLeft);
   }
-  m_nExitCode = ExitCodeOf(outcome);
-  TraceNotice("Prepare to exit...", kWhere);
-  return false;
+  return ExitCodeOf(outcome);
 }
 
 }  // namespace glow

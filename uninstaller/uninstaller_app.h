@@ -1,18 +1,12 @@
 #pragma once
 #include "app_frame.h"
+#include "exit_codes.h"
 #include "mb_text.h"
+#include "trace.h"
+#include "unique.h"
 
 namespace glow {
 
-enum UninstallerExitCode {
-  kRemoved = 0,             // the last removal pass got to its end
-  kRemovalIncomplete = 1,   // nothing registered under the name, or the desktop key could not be opened
-  kUninstallNameRefused = 2,  // the product name is too long for the key path
-  kArgumentsUnreadable = 3,   // no room to read the argument text: which product is meant is unknown
-  kEntryRemains = 4,           // still registered: the key could not be deleted, or a file could be neither
-                               // deleted nor scheduled (the key lists it); run the removal again
-  kRemovedAfterRestart = 3010,  // ERROR_SUCCESS_REBOOT_REQUIRED: done, files in use go at the next restart
-};
 
 class UninstallerApp : public AppFrame {
  public:
@@ -22,7 +16,14 @@ class UninstallerApp : public AppFrame {
   const char* productName() const { return m_productName.c_str(); }
 
  private:
+  // Everything up to the removal's exit code. `fromLauncher`: a launcher holds the lock for this run;
+  // `report`: its pipe, when it waits for that code.
+  int Remove(bool fromLauncher, HANDLE report);
+
   PathText m_productName;
+  TraceLogFile m_log;
+  UniqueHandle m_removalLock;
+  PathText m_launcherLeft;  // the launcher file, moved aside, to delete once the launcher has ended
 };
 
 }  // namespace glow

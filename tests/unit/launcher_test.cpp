@@ -111,7 +111,7 @@ class LauncherRun : public SeamTest {
 };
 
 TEST_F(LauncherRun, StartsTheHeldScratchCopyWithTheNameAndEnds) {
-  EXPECT_EQ(Run(""), kUninstallerStarted);
+  EXPECT_EQ(Run(""), kRemovalDone);
   EXPECT_EQ(startedApplication, scratch);
   EXPECT_EQ(startedCommandLine, " \"/name=Foo\"");
   EXPECT_EQ(startupSize, 68u);
@@ -127,7 +127,7 @@ TEST_F(LauncherRun, StartsTheHeldScratchCopyWithTheNameAndEnds) {
 }
 
 TEST_F(LauncherRun, WithTheSwitchItTracesAndPassesItOn) {
-  EXPECT_EQ(Run(" /D"), kUninstallerStarted);
+  EXPECT_EQ(Run(" /D"), kRemovalDone);
   EXPECT_EQ(startedCommandLine, " /d \"/name=Foo\"");
   const std::vector<std::string> expected = {
       "[Glowrun][Notify]tszPath @ CopyResource -> " + scratch + "\r\n",
@@ -226,7 +226,7 @@ TEST_F(LauncherRun, OnlySystemsThatLackTheFunctionsStartThePathAsBefore) {
   EXPECT_CALL(os, HasSystemFunction(real::kQueryFullProcessImageNameA)).WillRepeatedly(Return(FALSE));
   EXPECT_CALL(os, GetFinalPathNameByHandleA(_, _, _, _)).Times(0);
   EXPECT_CALL(os, QueryFullProcessImageNameA(_, _, _, _)).Times(0);
-  EXPECT_EQ(Run(""), kUninstallerStarted);
+  EXPECT_EQ(Run(""), kRemovalDone);
   EXPECT_EQ(startedApplication, scratch);
   EXPECT_EQ(resumed, 1);
   EXPECT_FALSE(terminated);
