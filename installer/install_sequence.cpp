@@ -36,6 +36,11 @@ void SetTextOrTrace(HKEY key, const char* name, const char* text, const char* wh
   if (status != ERROR_SUCCESS) TraceError(what, where, status);
 }
 
+void SetNumberOrTrace(HKEY key, const char* name, DWORD number, const char* what, const char* where) {
+  const LONG status = Sys().RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+  if (status != ERROR_SUCCESS) TraceError(what, where, status);
+}
+
 void ResolveFolder(int csidl, const char* fallback, const char* failure, PathText* folder) {
   folder->Clear();
   if (!Sys().SHGetSpecialFolderPathA(nullptr, folder->data(), csidl, FALSE)) {
@@ -175,11 +180,14 @@ int WriteRegistrationRecord(const InstallSettings& settings, const char* keyPath
                  kWhere);
   SetTextOrTrace(key.get(), "InstallLocation", systemFolder, systemFolder,
                  "RegSetValueEx (Uninstall) (InstallLocation) failed @ InitInstance");
-  const DWORD estimatedSize = g_dwEstimatedSize;
-  const LONG sized = Sys().RegSetValueExA(key.get(), "EstimatedSize", 0, REG_DWORD,
-                                          reinterpret_cast<const BYTE*>(&estimatedSize), sizeof estimatedSize);
-  if (sized != ERROR_SUCCESS)
-    TraceError(systemFolder, "RegSetValueEx (Uninstall) (EstimatedSize) failed @ InitInstance", sized);
+  SetNumberOrTrace(key.get(), "EstimatedSize", g_dwEstimatedSize, systemFolder,
+                   "RegSetValueEx (Uninstall) (EstimatedSize) failed @ InitInstance");
+  // What deployment tools read: the command to run unattended (the launcher shows no box where nobody
+  // can see it), and that there is nothing to modify or repair.
+  SetTextOrTrace(key.get(), "QuietUninstallString", command.c_str(), uninstPath,
+                 "RegSetValueEx (Uninstall) (QuietUninstallString) failed @ InitInstance");
+  SetNumberOrTrace(key.get(), "NoModify", 1, "RegSetValueEx (Uninstall) (NoModify) failed !!", kWhere);
+  SetNumberOrTrace(key.get(), "NoRepair", 1, "RegSetValueEx (Uninstall) (NoRepair) failed !!", kWhere);
   const LONG closed = Sys().RegCloseKey(key.release());
   if (closed != ERROR_SUCCESS) TraceError("RegCloseKey (Uninstall) failed !!", "OnInitDialog", closed);
   return listed == ERROR_SUCCESS && commanded == ERROR_SUCCESS ? kInstalled : kUninstallKeyNotCreated;
@@ -251,6 +259,11 @@ int RunInstallSequence(const InstallSettings& settings) {
   if (registered != kInstalled) {
     TakeBack(keyPath.c_str(), earlier, uninstPath.c_str(), keyCreated);
     return registered;
+  }
+  // As LocalSystem this would select the saver for the logon screen's own profile only, not for a user.
+  if (RunsAsLocalSystem()) {
+    TraceNotice("running as LocalSystem: no user's screen saver is selected", kWhere);
+    return kInstalled;
   }
   return SelectScreenSaver(scrPath.c_str());
 }

@@ -31,7 +31,7 @@ bool CreateInstanceMutex(const char* name, const char* failedText, const char* e
   }
   if (::GetLastError() == ERROR_ALREADY_EXISTS) {
     TraceNotice(existsText, kWhere);
-    *exitCode = kAlreadyRunning;
+    *exitCode = kInstallInProgress;
     return false;
   }
   return true;
@@ -91,7 +91,10 @@ bool InstallerApp::InitInstance() {
 }
 
 bool InstallerApp::StartUp() {
-  if (IsDebugSwitch(m_lpCmdLine)) SwitchTraceOn();
+  ProgramSwitches switches;
+  ReadProgramSwitches(m_lpCmdLine, &switches);
+  if (switches.debug) SwitchTraceOn();
+  if (switches.logGiven) m_log.Open(switches.logPath.c_str());
 
   if (!CreateInstanceMutex("TAVO ScreenSaver Installer Local Mutex", "m_hLocalMutex == NULL",
                            "m_hLocalMutex - ERROR_ALREADY_EXISTS", &m_hLocalMutex, &m_nExitCode) ||

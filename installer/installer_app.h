@@ -2,6 +2,7 @@
 #include "app_frame.h"
 #include "growable_text.h"
 #include "mb_text.h"
+#include "trace.h"
 #include "unique.h"
 
 namespace glow {
@@ -43,6 +44,7 @@ class InstallerApp : public AppFrame {
   // False when the settings file is there but cannot be read: the run ends, refused.
   bool ReadSettings();
 
+  TraceLogFile m_log;
   UniqueHandle m_hLocalMutex;
   UniqueHandle m_hGlobalMutex;
   InstallSettings m_settings;

@@ -19,7 +19,7 @@ DWORD g_dwEstimatedSize = 0;
 const char kFailedToInstall[] = "Failed to install!";
 const char kInstallerCaption[] = "TAVO ScreenSaver Installer";
 
-void ShowFailedToInstall() { Sys().MessageBoxA(nullptr, kFailedToInstall, kInstallerCaption, MB_ICONERROR); }
+void ShowFailedToInstall() { ShowErrorBox(kFailedToInstall, kInstallerCaption); }
 
 namespace {
 

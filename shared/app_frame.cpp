@@ -2,6 +2,7 @@
 
 #include "command_line.h"
 #include "os.h"
+#include "trace.h"
 
 namespace glow {
 
@@ -17,5 +18,40 @@ int AppFrame::Run(char* commandLine) {
 }
 
 int RunApplication(AppFrame& app) { return app.Run(Sys().GetCommandLineA()); }
+
+bool TakeRemovalLock(UniqueHandle* lock) {
+  lock->reset(Sys().CreateMutexA(nullptr, FALSE, "Global\\TAVO ScreenSaver Uninstaller Global Mutex"));
+  if (!lock->valid()) {
+    TraceError("CreateMutex (removal lock) failed, going on without it", "InitInstance");
+    return true;
+  }
+  if (::GetLastError() != ERROR_ALREADY_EXISTS) return true;
+  TraceNotice("another removal is running, nothing done", "InitInstance");
+  return false;
+}
+
+bool RunsAsLocalSystem() {
+  HANDLE opened = nullptr;
+  if (!Sys().OpenProcessToken(Sys().GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
+  UniqueHandle token(opened);
+  union {
+    TOKEN_USER user;
+    BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  } info;
+  DWORD size = 0;
+  return Sys().GetTokenInformation(token.get(), TokenUser, &info, sizeof info, &size) &&
+         Sys().IsWellKnownSid(info.user.User.Sid, WinLocalSystemSid);
+}
+
+void ShowErrorBox(const char* text, const char* caption) {
+  USEROBJECTFLAGS flags = {};
+  const HWINSTA station = Sys().GetProcessWindowStation();
+  if (station && Sys().GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, nullptr) &&
+      (flags.dwFlags & WSF_VISIBLE)) {
+    Sys().MessageBoxA(nullptr, text, caption, MB_ICONERROR);
+    return;
+  }
+  TraceNotice(text, "no visible window station, message not shown");
+}
 
 }  // namespace glow

@@ -1,4 +1,5 @@
 #pragma once
+#include "unique.h"
 // The application frame every program runs in: the start-up hook does the whole job; when it returns
 // false no message loop runs, the exit hook runs and its result is the process exit code.
 
@@ -24,5 +25,19 @@ class AppFrame {
 
 // Runs an application object against the process's own command line.
 int RunApplication(AppFrame& app);
+
+// One removal at a time, machine-wide: the launcher holds the lock while it waits for the removal, the
+// uninstaller when started on its own. False when another removal holds it; a lock that cannot be made
+// is traced and the run goes on without it.
+bool TakeRemovalLock(UniqueHandle* lock);
+
+// True when the process runs as LocalSystem (a deployment tool's service): its HKEY_CURRENT_USER is the
+// system's own profile, which no user sees. False when that cannot be told.
+bool RunsAsLocalSystem();
+
+// An error box, where someone can see it. Without a visible window station (a service, a deployment
+// run as SYSTEM) a box would wait for a click that never comes, holding the run and its locks: the
+// message then goes to the trace only.
+void ShowErrorBox(const char* text, const char* caption);
 
 }  // namespace glow

@@ -173,7 +173,7 @@ TEST_F(FaultMatrix, EveryCallOfALauncherRun) {
     const int code = RunUnder<LauncherApp>(os, "launcher /d");
     const std::string at = "call " + std::to_string(i) + " " + os.failed;
     EXPECT_EQ(os.held, 0) << at << ": left open";
-    EXPECT_TRUE(code >= kUninstallerStarted && code <= kProductNameUnknown) << at << ": exit " << code;
+    EXPECT_TRUE(code >= kRemovalDone && code <= kProductNameUnknown) << at << ": exit " << code;
     if (code == kScratchCopyFailed || code == kCommandLineTooLong || code == kUninstallerNotConfirmed)
       EXPECT_LE(os.boxes.size(), 1u) << at;
   }

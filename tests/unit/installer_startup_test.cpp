@@ -44,7 +44,7 @@ TEST_F(InstallerStartUp, ASecondInstallerEndsAtOnceTouchingNothing) {
     EXPECT_CALL(os, MessageBoxA(_, _, _, _)).Times(0);
     InstallerApp second;
     char commandLine[] = "Glowset.exe /d";
-    EXPECT_EQ(second.Run(commandLine), kAlreadyRunning);
+    EXPECT_EQ(second.Run(commandLine), kInstallInProgress);
     ::CloseHandle(first);
     ::testing::Mock::VerifyAndClearExpectations(&os);
     ASSERT_EQ(os.lines.size(), 2u) << AllLines();
