@@ -4,10 +4,13 @@
 
 namespace glow {
 
-extern TextList g_removalList;
+// What one removal pass works through: the recorded files, then the launcher file.
+struct RemovalRun {
+  TextList removalList;
+};
 
-// Reads the recorded copied-file list into the removal list; false when it cannot be read or is empty.
-bool LoadScrPath(const char* productName);
+// Reads the recorded copied-file list into the run's removal list; false when it cannot be read or is empty.
+bool LoadScrPath(const char* productName, RemovalRun* run);
 
 enum class RemovalOutcome {
   kRemoved,              // files, launcher file and key gone, selection emptied
@@ -24,7 +27,7 @@ inline bool Succeeded(RemovalOutcome outcome) {
 // selection. Only ".scr" files directly inside the system folder are deleted from the list.
 // `redirectionOff`: WOW64 redirection is known to be off, so the system folder's name reaches the native
 // folder (otherwise the files are reached where the system can tell: through "Sysnative" under WOW64).
-RemovalOutcome UninstAct(const char* productName, bool redirectionOff);
+RemovalOutcome UninstAct(const char* productName, bool redirectionOff, RemovalRun* run);
 
 // How long the launcher, which ends right after starting us, may take before its file is given up on.
 constexpr unsigned kLauncherDeleteWaitMs = 10;

@@ -70,12 +70,13 @@ bool UninstallerApp::InitInstance() {
   m_productName = name;
 
   Wow64RedirectionGuard guard;
-  RemovalOutcome outcome = UninstAct(m_productName.c_str(), guard.RedirectionOff());
+  RemovalRun run;
+  RemovalOutcome outcome = UninstAct(m_productName.c_str(), guard.RedirectionOff(), &run);
   guard.SwitchBackOn();
   // On 64-bit Windows a failed pass is tried once more, now with redirection on.
   if (guard.bWin64() && !Succeeded(outcome)) {
     TraceNotice("bWin64 && !bRet", kWhere);
-    outcome = UninstAct(m_productName.c_str(), false);
+    outcome = UninstAct(m_productName.c_str(), false, &run);
   }
   m_nExitCode = ExitCodeOf(outcome);
   TraceNotice("Prepare to exit...", kWhere);
