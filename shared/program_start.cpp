@@ -12,7 +12,6 @@ extern "C" {
 // version, which drags the exception machinery along.
 void __cxa_pure_virtual() { ExitProcess(255); }
 
-// Windows aligns the stack to 4 bytes only; GCC's code may expect 16.
-__attribute__((force_align_arg_pointer, noreturn)) void GlowStart() { ExitProcess(glow::ProgramMain()); }
+__attribute__((noreturn)) void GlowStart() { ExitProcess(glow::ProgramMain()); }
 
 }  // extern "C"
