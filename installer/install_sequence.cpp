@@ -102,8 +102,8 @@ int ReadEarlierRecord(const char* keyPath, const char* launcherPath, EarlierReco
 }
 
 // This run's list, then what an earlier install placed and this one did not, as long as it is still there.
-bool ListToRecord(const EarlierRecord& earlier, const char* systemFolder, GrowableText* list) {
-  if (!list->Assign(g_tszCopyScrPath.c_str())) return false;
+bool ListToRecord(const InstallRun& run, const EarlierRecord& earlier, const char* systemFolder, GrowableText* list) {
+  if (!list->Assign(run.copyScrPath.c_str())) return false;
   GrowableText pieces;
   if (!pieces.Assign(earlier.list.c_str())) return false;
   MbTokenizer tokenizer(pieces.data(), '|', SystemLeadByte);
@@ -120,10 +120,11 @@ bool ListToRecord(const EarlierRecord& earlier, const char* systemFolder, Growab
 // A run that leaves no complete, removable record takes back what it did: the screen savers it placed
 // (but those an earlier install still lists), the launcher file unless an earlier install relies on it,
 // and the key it created.
-void TakeBack(const char* keyPath, const EarlierRecord& earlier, const char* launcherPath, bool keyCreated) {
+void TakeBack(const char* keyPath, InstallRun* run, const EarlierRecord& earlier, const char* launcherPath,
+              bool keyCreated) {
   const char kReason[] = "the install is not complete";
   // The run ends here: the list may be cut up in place.
-  MbTokenizer tokenizer(g_tszCopyScrPath.data(), '|', SystemLeadByte);
+  MbTokenizer tokenizer(run->copyScrPath.data(), '|', SystemLeadByte);
   for (char* piece = tokenizer.Next(); piece; piece = tokenizer.Next())
     if (!CopiedListNames(earlier.list.c_str(), piece, SystemLeadByte))
       RemovePlacedFile(piece, kReason, kWhere, ERROR_INSTALL_FAILURE);
@@ -143,8 +144,8 @@ void LocalDate(BoundedText<16>* date) {
 
 // The record is complete only with the two values a removal needs: the list of placed files and the
 // command that starts it.
-int WriteRegistrationRecord(const InstallSettings& settings, const char* keyPath, const EarlierRecord& earlier,
-                            const char* systemFolder, const char* scrPath, const char* uninstPath, bool* keyCreated) {
+int WriteRegistrationRecord(const InstallSettings& settings, const InstallRun& run, const char* keyPath,
+                            const EarlierRecord& earlier, const char* systemFolder, const char* scrPath, const char* uninstPath, bool* keyCreated) {
   BoundedText<16> date;
   LocalDate(&date);
   UniqueKey key;
@@ -156,7 +157,7 @@ int WriteRegistrationRecord(const InstallSettings& settings, const char* keyPath
   }
   *keyCreated = !earlier.exists;
   GrowableText list;
-  LONG listed = ListToRecord(earlier, systemFolder, &list) ? SetTextValue(key.get(), "CopyScrPath", list.c_str())
+  LONG listed = ListToRecord(run, earlier, systemFolder, &list) ? SetTextValue(key.get(), "CopyScrPath", list.c_str())
                                                             : static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY);
   if (listed != ERROR_SUCCESS)
     TraceError(list.c_str(), "RegSetValueEx (Uninstall) (CopyScrPath) failed @ InitInstance", listed);
@@ -180,7 +181,7 @@ int WriteRegistrationRecord(const InstallSettings& settings, const char* keyPath
                  kWhere);
   SetTextOrTrace(key.get(), "InstallLocation", systemFolder, systemFolder,
                  "RegSetValueEx (Uninstall) (InstallLocation) failed @ InitInstance");
-  SetNumberOrTrace(key.get(), "EstimatedSize", g_dwEstimatedSize, systemFolder,
+  SetNumberOrTrace(key.get(), "EstimatedSize", run.estimatedSize, systemFolder,
                    "RegSetValueEx (Uninstall) (EstimatedSize) failed @ InitInstance");
   // What deployment tools read: the command to run unattended (the launcher shows no box where nobody
   // can see it), and that there is nothing to modify or repair.
@@ -234,11 +235,11 @@ int RunInstallSequence(const InstallSettings& settings) {
   const int earlierState = ReadEarlierRecord(keyPath.c_str(), launcherPath.c_str(), &earlier);
   if (earlierState != kInstalled) return earlierState;
 
-  ResetPlacementState();
+  InstallRun run;
   PathText scrPath;
-  if (!PlaceScreenSavers(settings, systemFolder.c_str(), &scrPath)) return kPlacementFailed;
+  if (!PlaceScreenSavers(settings, systemFolder.c_str(), &scrPath, &run)) return kPlacementFailed;
   TraceNotice(scrPath.c_str(), "tszScrPath @ InitInstance");
-  TraceNotice(g_tszCopyScrPath.c_str(), "g_tszCopyScrPath @ InitInstance");
+  TraceNotice(run.copyScrPath.c_str(), "g_tszCopyScrPath @ InitInstance");
 
   PathText uninstPath;
   uninstPath.Format("%s Uninstaller.exe", name);
@@ -247,17 +248,17 @@ int RunInstallSequence(const InstallSettings& settings) {
     // A launcher file half written is this run's.
     PathText written;
     if (written.Format("%s\\%s", windowsFolder.c_str(), uninstPath.c_str()))
-      TakeBack(keyPath.c_str(), earlier, written.c_str(), false);
+      TakeBack(keyPath.c_str(), &run, earlier, written.c_str(), false);
     return kLauncherNotWritten;
   }
   TraceNotice(uninstPath.c_str(), "tszUninstPath @ InitInstance");
-  g_dwEstimatedSize += GetFileMBSize(uninstPath.c_str());
+  run.estimatedSize += GetFileMBSize(uninstPath.c_str());
 
   bool keyCreated = false;
-  const int registered = WriteRegistrationRecord(settings, keyPath.c_str(), earlier, systemFolder.c_str(),
+  const int registered = WriteRegistrationRecord(settings, run, keyPath.c_str(), earlier, systemFolder.c_str(),
                                                  scrPath.c_str(), uninstPath.c_str(), &keyCreated);
   if (registered != kInstalled) {
-    TakeBack(keyPath.c_str(), earlier, uninstPath.c_str(), keyCreated);
+    TakeBack(keyPath.c_str(), &run, earlier, uninstPath.c_str(), keyCreated);
     return registered;
   }
   // As LocalSystem this would select the saver for the logon screen's own profile only, not for a user.

@@ -12,10 +12,6 @@
 
 namespace glow {
 
-GrowableText g_tszCopyScrPath;
-PathText LastScr;
-DWORD g_dwEstimatedSize = 0;
-
 const char kFailedToInstall[] = "Failed to install!";
 const char kInstallerCaption[] = "TAVO ScreenSaver Installer";
 
@@ -32,11 +28,11 @@ void RemoveUnrecordedCopy(const char* target, const char* function) {
 }
 
 // Adds one placed file to the list, separator and path in one step; a copy it cannot record is removed.
-bool AppendToCopyList(const char* target) {
-  const size_t separator = g_tszCopyScrPath.Empty() ? 0 : sizeof kListSeparator - 1;
-  if (g_tszCopyScrPath.Reserve(g_tszCopyScrPath.Length() + separator + strlen(target) + 1)) {
-    if (separator) g_tszCopyScrPath.Append(kListSeparator);
-    g_tszCopyScrPath.Append(target);
+bool AppendToCopyList(const char* target, GrowableText* list) {
+  const size_t separator = list->Empty() ? 0 : sizeof kListSeparator - 1;
+  if (list->Reserve(list->Length() + separator + strlen(target) + 1)) {
+    if (separator) list->Append(kListSeparator);
+    list->Append(target);
     return true;
   }
   RemoveUnrecordedCopy(target, "CopyFiles");
@@ -99,12 +95,6 @@ bool RemovePlacedFile(const char* path, const char* reason, const char* function
   return scheduled;
 }
 
-void ResetPlacementState() {
-  g_tszCopyScrPath.Clear();
-  LastScr.Clear();
-  g_dwEstimatedSize = 0;
-}
-
 DWORD GetFileMBSize(const char* path) {
   UniqueFile file(Sys().CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -125,7 +115,8 @@ DWORD GetFileMBSize(const char* path) {
   return dwReturn;
 }
 
-void CopyFiles(const char* sourceFolder, const char* pattern, const char* targetFolder, bool failIfExists) {
+void CopyFiles(const char* sourceFolder, const char* pattern, const char* targetFolder, bool failIfExists,
+               InstallRun* run) {
   Sys().SHCreateDirectoryExA(nullptr, targetFolder, nullptr);
   PathText search;
   WIN32_FIND_DATAA found = {};
@@ -156,9 +147,9 @@ void CopyFiles(const char* sourceFolder, const char* pattern, const char* target
       TraceError(target.c_str(), "CopyFile failed (tszTarget) @ CopyFiles");
     } else {
       TraceNotice(target.c_str(), "CopyFile done @ CopyFiles");
-      if (AppendToCopyList(target.c_str())) {
-        LastScr.Assign(found.cFileName);
-        g_dwEstimatedSize += GetFileMBSize(target.c_str());
+      if (AppendToCopyList(target.c_str(), &run->copyScrPath)) {
+        run->lastScr.Assign(found.cFileName);
+        run->estimatedSize += GetFileMBSize(target.c_str());
       }
     }
     Sys().SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -166,7 +157,7 @@ void CopyFiles(const char* sourceFolder, const char* pattern, const char* target
   if (::GetLastError() != ERROR_NO_MORE_FILES) TraceError(sourceFolder, "FindNextFile (failed) @ CopyFiles");
 }
 
-bool PlaceScreenSavers(const InstallSettings& settings, const char* systemFolder, PathText* scrPath) {
+bool PlaceScreenSavers(const InstallSettings& settings, const char* systemFolder, PathText* scrPath, InstallRun* run) {
   PathText ownFolder;
   PathText source;
   if (!ownFolder.Format("%s%s", settings.ownDrive.c_str(), settings.ownFolder.c_str()) ||
@@ -191,24 +182,24 @@ bool PlaceScreenSavers(const InstallSettings& settings, const char* systemFolder
     }
     TraceNotice(target.c_str(), "CopyFile done @ InitInstance");
     Sys().SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!g_tszCopyScrPath.Assign(target.c_str())) {
+    if (!run->copyScrPath.Assign(target.c_str())) {
       RemoveUnrecordedCopy(target.c_str(), "InitInstance");
       ShowFailedToInstall();
       return false;
     }
-    g_dwEstimatedSize = GetFileMBSize(target.c_str());
+    run->estimatedSize = GetFileMBSize(target.c_str());
     *scrPath = target;
     return true;
   }
 
   TraceNotice(source.c_str(), "file not exist, use enum folder @ InitInstance");
-  CopyFiles(ownFolder.c_str(), "*.scr", systemFolder, false);
-  if (LastScr.Empty()) {
+  CopyFiles(ownFolder.c_str(), "*.scr", systemFolder, false, run);
+  if (run->lastScr.Empty()) {
     TraceNotice("LastScr is empty after enum", kWhere);
     ShowFailedToInstall();
     return false;
   }
-  return scrPath->Format("%s\\%s", systemFolder, LastScr.c_str());
+  return scrPath->Format("%s\\%s", systemFolder, run->lastScr.c_str());
 }
 
 }  // namespace glow

@@ -7,11 +7,12 @@
 
 namespace glow {
 
-// Run-wide placement state, empty at start.
-extern GrowableText g_tszCopyScrPath;  // full paths of the placed files, "|"-joined, in placement order
-extern PathText LastScr;               // bare name of the last file the folder copy placed
-extern DWORD g_dwEstimatedSize;        // KiB, summed over the placed files
-void ResetPlacementState();
+// What one install run has placed so far, empty at its start.
+struct InstallRun {
+  GrowableText copyScrPath;  // full paths of the placed files, "|"-joined, in placement order
+  PathText lastScr;          // bare name of the last file the folder copy placed
+  DWORD estimatedSize = 0;   // KiB, summed over the placed files
+};
 
 extern const char kFailedToInstall[];
 extern const char kInstallerCaption[];
@@ -25,11 +26,12 @@ bool RemovePlacedFile(const char* path, const char* reason, const char* function
 DWORD GetFileMBSize(const char* path);
 
 // Copies every match of `pattern` in `sourceFolder` (ending in a backslash) into `targetFolder` (without),
-// each under its own name; folders are skipped and read-only earlier copies overwritten.
-void CopyFiles(const char* sourceFolder, const char* pattern, const char* targetFolder, bool failIfExists);
+// each under its own name; folders are skipped and read-only earlier copies overwritten. `run` records them.
+void CopyFiles(const char* sourceFolder, const char* pattern, const char* targetFolder, bool failIfExists,
+               InstallRun* run);
 
 // "TAVO.scr" beside the installer goes in under the product name, else every "*.scr" under its own name.
 // On success `scrPath` is the screen saver to select; a failure has been shown to the user.
-bool PlaceScreenSavers(const InstallSettings& settings, const char* systemFolder, PathText* scrPath);
+bool PlaceScreenSavers(const InstallSettings& settings, const char* systemFolder, PathText* scrPath, InstallRun* run);
 
 }  // namespace glow

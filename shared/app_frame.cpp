@@ -9,8 +9,7 @@ namespace glow {
 int AppFrame::Run(char* commandLine) {
   // First of all: no DLL may come from the program's own folder, the user's folders or the current folder.
   Sys().LoadSystemLibraries();
-  static char empty[] = "";
-  m_lpCmdLine = commandLine ? const_cast<char*>(ArgumentText(commandLine, SystemLeadByte)) : empty;
+  m_lpCmdLine = commandLine ? ArgumentText(commandLine, SystemLeadByte) : "";
   // Every program does its job in InitInstance and returns false; a true result would start a
   // message loop, which none of them has.
   InitInstance();

@@ -17,7 +17,7 @@ class AppFrame {
   virtual int ExitInstance() { return m_nExitCode; }
 
   // The argument text: the command line after the program name and the blanks behind it.
-  char* m_lpCmdLine = nullptr;
+  const char* m_lpCmdLine = nullptr;
 
  protected:
   int m_nExitCode = 0;

@@ -15,9 +15,29 @@ fail() { echo "FAIL $*"; status=1; }
 "$resources" get "$installer" 10 UNINSTALL.EXE >"$work/Glowrun.exe"
 "$resources" get "$work/Glowrun.exe" 10 UNINSTALL.EXE >"$work/Glowclear.exe"
 size=$(stat -c %s "$installer")
-echo "Glowset.exe $size bytes (limit $limit), carrying Glowrun.exe $(stat -c %s "$work/Glowrun.exe")," \
-     "carrying Glowclear.exe $(stat -c %s "$work/Glowclear.exe")"
+echo "Glowset.exe: $((limit - size)) bytes left of the $limit"
 [ "$size" -le $limit ] || fail "Glowset.exe is $size bytes, more than $limit"
+
+# Each section fills whole blocks of the file alignment: what its last block has left is what the
+# section can grow before the program grows by a block.
+room() {  # room NAME FILE
+  python3 - "$1" "$2" <<'PY'
+import struct, sys
+name, data = sys.argv[1], open(sys.argv[2], "rb").read()
+pe = struct.unpack_from("<I", data, 0x3C)[0]
+count, optional = struct.unpack_from("<H", data, pe + 6)[0], struct.unpack_from("<H", data, pe + 20)[0]
+align = struct.unpack_from("<I", data, pe + 24 + 36)[0]
+rooms = []
+for i in range(count):
+    section, virtual, _, raw = struct.unpack_from("<8sIII", data, pe + 24 + optional + 40 * i)
+    if raw:
+        rooms.append("%s %d" % (section.rstrip(b"\0").decode(), -virtual % align))
+print("%s %d bytes; room left in the last %d-byte block: %s" % (name, len(data), align, ", ".join(rooms)))
+PY
+}
+room Glowset.exe "$installer"
+room "Glowrun.exe (carried)" "$work/Glowrun.exe"
+room "Glowclear.exe (carried)" "$work/Glowclear.exe"
 
 items=$("$resources" list "$installer")
 grep -q '^24 1 ' <<<"$items" || fail "Glowset.exe carries no manifest"

@@ -15,8 +15,6 @@
 
 namespace glow {
 
-TextList g_removalList;
-
 namespace {
 
 const char kWhere[] = "UninstAct";
@@ -111,7 +109,7 @@ void KeepRecordOf(const char* keyPath, const GrowableText& remaining) {
 
 }  // namespace
 
-bool LoadScrPath(const char* productName) {
+bool LoadScrPath(const char* productName, RemovalRun* run) {
   PathText keyPath;
   if (!FormUninstallKeyPath(productName, &keyPath)) {
     ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -136,10 +134,10 @@ bool LoadScrPath(const char* productName) {
   MbTokenizer pieces(tszPathStr.data(), '|', SystemLeadByte);
   for (char* piece = pieces.Next(); piece; piece = pieces.Next()) {
     // A file left off the list would outlive the key that records it: better to remove nothing yet.
-    if (!g_removalList.Add(piece)) {
+    if (!run->removalList.Add(piece)) {
       ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       TraceError(piece, "removal list cannot grow @ LoadScrPath");
-      g_removalList.Clear();
+      run->removalList.Clear();
       return false;
     }
   }
@@ -155,9 +153,11 @@ void RemoveLauncherLeft(const char* path) {
     TraceError(path, "cannot be deleted @ UninstAct");
 }
 
-RemovalOutcome UninstAct(const char* productName, bool redirectionOff, PathText* launcherLeft) {
-  g_removalList.Clear();
-  if (!LoadScrPath(productName)) {
+RemovalOutcome UninstAct(const char* productName, bool redirectionOff, RemovalRun* run) {
+  TextList& removalList = run->removalList;
+  PathText* launcherLeft = run->launcherWaits ? &run->launcherLeft : nullptr;
+  removalList.Clear();
+  if (!LoadScrPath(productName, run)) {
     TraceNotice("LoadScrPath failed !", kWhere);
     return RemovalOutcome::kNothingLoaded;
   }
@@ -172,7 +172,7 @@ RemovalOutcome UninstAct(const char* productName, bool redirectionOff, PathText*
     ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
     TraceError(productName, "launcher path too long @ UninstAct");
   }
-  const bool launcherListed = launcherFormed && g_removalList.Add(launcherPath.c_str());
+  const bool launcherListed = launcherFormed && removalList.Add(launcherPath.c_str());
   SystemFolderAccess access;
   ResolveAccess(redirectionOff, &access);
 
@@ -180,9 +180,9 @@ RemovalOutcome UninstAct(const char* productName, bool redirectionOff, PathText*
   bool remainingListed = true;
   bool launcherRemains = false;
   bool atRestart = false;
-  const size_t listed = g_removalList.Count();
+  const size_t listed = removalList.Count();
   for (size_t i = 0; i < listed; ++i) {
-    const char* path = g_removalList.At(i);
+    const char* path = removalList.At(i);
     const bool isLauncher = launcherListed && i + 1 == listed;
     PathText reachPath;
     if (isLauncher) {

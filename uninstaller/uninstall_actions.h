@@ -1,14 +1,22 @@
 #pragma once
 // Removing what the installer placed and recorded for one product.
 #include "mb_text.h"
+#include "mb_text.h"
 #include "text_list.h"
 
 namespace glow {
 
-extern TextList g_removalList;
+// What one removal pass works through: the recorded files, then the launcher file.
+struct RemovalRun {
+  TextList removalList;
+  // The launcher waits for the outcome, so its file cannot go yet: it is moved aside (a reinstall right
+  // after the outcome then writes a new one untouched) and left here, to go once the outcome is out.
+  bool launcherWaits = false;
+  PathText launcherLeft;
+};
 
-// Reads the recorded copied-file list into the removal list; false when it cannot be read or is empty.
-bool LoadScrPath(const char* productName);
+// Reads the recorded copied-file list into the run's removal list; false when it cannot be read or is empty.
+bool LoadScrPath(const char* productName, RemovalRun* run);
 
 enum class RemovalOutcome {
   kRemoved,              // files, launcher file and key gone, selection emptied
@@ -25,13 +33,12 @@ inline bool Succeeded(RemovalOutcome outcome) {
 // selection. Only ".scr" files directly inside the system folder are deleted from the list.
 // `redirectionOff`: WOW64 redirection is known to be off, so the system folder's name reaches the native
 // folder (otherwise the files are reached where the system can tell: through "Sysnative" under WOW64).
-// `launcherLeft`: the launcher waits for the outcome, so its file cannot go yet. It is moved aside (so
-// that a reinstall right after the outcome writes a new one untouched) and its name there left for
-// RemoveLauncherLeft, once the outcome is out.
-RemovalOutcome UninstAct(const char* productName, bool redirectionOff, PathText* launcherLeft = nullptr);
+RemovalOutcome UninstAct(const char* productName, bool redirectionOff, RemovalRun* run);
 
-// Deletes the launcher file UninstAct left, once the launcher has ended; else at the next restart.
+// Deletes the launcher file a run left (RemovalRun::launcherLeft), once the launcher has ended; else at
+// the next restart.
 void RemoveLauncherLeft(const char* path);
+
 
 // How long the launcher, which ends right after starting us, may take before its file is given up on.
 constexpr unsigned kLauncherDeleteWaitMs = 10;

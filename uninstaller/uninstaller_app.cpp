@@ -118,14 +118,16 @@ int UninstallerApp::Remove(bool fromLauncher, HANDLE report) {
   m_productName = name;
 
   Wow64RedirectionGuard guard;
-  PathText* launcherLeft = report ? &m_launcherLeft : nullptr;
-  RemovalOutcome outcome = UninstAct(m_productName.c_str(), guard.RedirectionOff(), launcherLeft);
+  RemovalRun run;
+  run.launcherWaits = report != nullptr;
+  RemovalOutcome outcome = UninstAct(m_productName.c_str(), guard.RedirectionOff(), &run);
   guard.SwitchBackOn();
   // On 64-bit Windows a failed pass is tried once more, now with redirection on.
   if (guard.bWin64() && !Succeeded(outcome)) {
     TraceNotice("bWin64 && !bRet", kWhere);
-    outcome = UninstAct(m_productName.c_str(), false, launcherLeft);
+    outcome = UninstAct(m_productName.c_str(), false, &run);
   }
+  m_launcherLeft = run.launcherLeft;
   return ExitCodeOf(outcome);
 }
 

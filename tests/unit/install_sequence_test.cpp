@@ -238,14 +238,16 @@ TEST_F(InstallSequence, AReinstallKeepsTrackOfWhatAnEarlierInstallPlaced) {
 }
 
 TEST_F(InstallSequence, AListOfAnyLengthIsStoredWhole) {
+  std::vector<std::string> names;
   for (int i = 0; i < 60; ++i) {
-    const std::string name = "glowtest-" + std::string(50, 'l') + std::to_string(i) + ".scr";
-    WriteFileBytes(ownFolder + "\\" + name, "s");
-    extraPlaced.push_back(NativeSystemFolder() + "\\" + name);
+    names.push_back("glowtest-" + std::string(50, 'l') + std::to_string(i) + ".scr");
+    WriteFileBytes(ownFolder + "\\" + names.back(), "s");
+    extraPlaced.push_back(NativeSystemFolder() + "\\" + names.back());
   }
   ASSERT_EQ(Install(), kInstalled);
   const RegValue list = Value("CopyScrPath");
-  EXPECT_TRUE(StoredTextIs(list, g_tszCopyScrPath.c_str()));
+  for (const std::string& name : names)
+    EXPECT_NE(list.bytes.find(Wide(SystemFolder() + "\\" + name)), std::string::npos) << name;
   EXPECT_GT(list.bytes.size() / 2, 2048u);
 }
 

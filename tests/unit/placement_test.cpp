@@ -2,6 +2,7 @@
 #include "installer_support.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "placement.h"
 
@@ -17,7 +18,6 @@ class Placement : public InstallerTest {
   void SetUp() override {
     InstallerTest::SetUp();
     SwitchTraceOn();
-    ResetPlacementState();
     systemFolder = NewFolder("system");
   }
   bool Place(const char* productName = "Foo") {
@@ -26,7 +26,8 @@ class Placement : public InstallerTest {
     EXPECT_TRUE(app.StartUp());
     InstallSettings settings = app.settings();
     settings.productName.Assign(productName);
-    return PlaceScreenSavers(settings, systemFolder.c_str(), &scrPath);
+    run.emplace();  // each placement is a run of its own
+    return PlaceScreenSavers(settings, systemFolder.c_str(), &scrPath, &*run);
   }
   // Names in the order the folder search gives them.
   std::vector<std::string> SearchOrder(const std::string& pattern, const std::string& where = "") {
@@ -42,6 +43,7 @@ class Placement : public InstallerTest {
   }
   std::string systemFolder;
   PathText scrPath;
+  std::optional<InstallRun> run;
 };
 
 TEST_F(Placement, TavoScrGoesInAloneUnderTheProductName) {
@@ -50,11 +52,11 @@ TEST_F(Placement, TavoScrGoesInAloneUnderTheProductName) {
   ASSERT_TRUE(Place("Foo"));
   const std::string target = systemFolder + "\\Foo.scr";
   EXPECT_EQ(scrPath.c_str(), target);
-  EXPECT_EQ(g_tszCopyScrPath.c_str(), target);
+  EXPECT_EQ(run->copyScrPath.c_str(), target);
   EXPECT_EQ(ReadFileBytes(target), std::string(3000, 't'));
   EXPECT_FALSE(FileExists(systemFolder + "\\Other.scr"));
   EXPECT_FALSE(FileExists(systemFolder + "\\TAVO.scr"));
-  EXPECT_EQ(g_dwEstimatedSize, 2u);
+  EXPECT_EQ(run->estimatedSize, 2u);
   EXPECT_EQ(LinesWith("[Glowset][Notify]file exist, directly copy @ InitInstance -> " + ownFolder + "\\TAVO.scr"), 1);
   EXPECT_EQ(LinesWith("[Glowset][Notify]CopyFile done @ InitInstance -> " + target), 1) << AllLines();
 }
@@ -76,11 +78,11 @@ TEST_F(Placement, EveryScrIsPlacedUnderItsOwnNameAndTheLastFoundIsSelected) {
   ASSERT_TRUE(Place());
   const std::vector<std::string> order = SearchOrder("*.scr");
   ASSERT_EQ(order.size(), 3u);
-  EXPECT_EQ(g_tszCopyScrPath.c_str(), systemFolder + "\\" + order[0] + "|" + systemFolder + "\\" + order[1] + "|" +
+  EXPECT_EQ(run->copyScrPath.c_str(), systemFolder + "\\" + order[0] + "|" + systemFolder + "\\" + order[1] + "|" +
                                           systemFolder + "\\" + order[2]);
   EXPECT_EQ(scrPath.c_str(), systemFolder + "\\" + order[2]);
-  EXPECT_STREQ(LastScr.c_str(), order[2].c_str());
-  EXPECT_EQ(g_dwEstimatedSize, 6u);
+  EXPECT_STREQ(run->lastScr.c_str(), order[2].c_str());
+  EXPECT_EQ(run->estimatedSize, 6u);
   EXPECT_FALSE(FileExists(systemFolder + "\\folder.scr"));
   EXPECT_FALSE(FileExists(systemFolder + "\\readme.txt"));
   EXPECT_EQ(LinesWith("file not exist, use enum folder @ InitInstance"), 1);
@@ -93,7 +95,7 @@ TEST_F(Placement, AFileThatFailsToCopyIsSkippedAndTheOthersPlaced) {
   EXPECT_CALL(os, CreateFileA(HasSubstr("\\one.scr"), GENERIC_WRITE, _, _, _, _, _))
       .WillOnce(FailWith(INVALID_HANDLE_VALUE, static_cast<DWORD>(ERROR_SHARING_VIOLATION)));
   ASSERT_TRUE(Place());
-  EXPECT_EQ(g_tszCopyScrPath.c_str(), systemFolder + "\\two.scr");
+  EXPECT_EQ(run->copyScrPath.c_str(), systemFolder + "\\two.scr");
   EXPECT_EQ(LinesWith("[Glowset]CopyFile failed (tszSource) @ CopyFiles -> " + ownFolder + "\\one.scr error: 32 - "), 1)
       << AllLines();
   EXPECT_EQ(LinesWith("[Glowset]CopyFile failed (tszTarget) @ CopyFiles -> " + systemFolder + "\\one.scr error: 32"), 1);
@@ -122,7 +124,7 @@ TEST_F(Placement, TheListGrowsPast2048BytesForHundredsOfFiles) {
   const std::string stem(60, 's');
   for (int i = 0; i < 200; ++i) WriteFileBytes(ownFolder + "\\" + stem + std::to_string(i) + ".scr", "x");
   ASSERT_TRUE(Place());
-  const std::string list = g_tszCopyScrPath.c_str();
+  const std::string list = run->copyScrPath.c_str();
   EXPECT_GT(list.size(), 2048u * 6);
   EXPECT_EQ(std::count(list.begin(), list.end(), '|'), 199);
 }
@@ -135,14 +137,13 @@ TEST_F(Placement, AListThatCannotGrowRecordsExactlyTheFilesThatStay) {
   // The list takes a first block and then doubles twice for these 60 paths: fail each of those in turn.
   for (unsigned failing = 1; failing <= 3; ++failing) {
     SCOPED_TRACE(failing);
-    ResetPlacementState();
     systemFolder = NewFolder("system" + std::to_string(failing));
     FailBlockGrowthFrom(failing);
     const bool placed = Place();
     FailBlockGrowthFrom(0);
 
     std::vector<std::string> listed;
-    const std::string list = g_tszCopyScrPath.c_str();
+    const std::string list = run->copyScrPath.c_str();
     for (size_t start = 0; start <= list.size() && !list.empty();) {
       const size_t end = std::min(list.find('|', start), list.size());
       listed.push_back(list.substr(start, end - start));
@@ -156,7 +157,7 @@ TEST_F(Placement, AListThatCannotGrowRecordsExactlyTheFilesThatStay) {
     EXPECT_EQ(sortedListed, present);
     EXPECT_EQ(std::count(listed.begin(), listed.end(), std::string()), 0) << list;
     EXPECT_EQ(placed, !listed.empty());
-    if (placed) EXPECT_EQ(systemFolder + "\\" + LastScr.c_str(), listed.back());
+    if (placed) EXPECT_EQ(systemFolder + "\\" + run->lastScr.c_str(), listed.back());
     if (!placed) EXPECT_EQ(os.boxes.size(), 1u);
     EXPECT_GE(LinesWith("[Glowset]copied-file list cannot grow, copy removed @ CopyFiles -> "), 1);
     os.boxes.clear();

@@ -66,9 +66,8 @@ TEST_F(UninstallActions, SeparatorRunsAndEndsGiveNoEmptyEntry) {
 TEST_F(UninstallActions, AListOfSeparatorsOnlyStillRemovesLauncherKeyAndSelection) {
   Register("|||");
   SetScrnSave("x");
-  g_removalList.Clear();
-  EXPECT_TRUE(LoadScrPath(kProduct));
-  EXPECT_EQ(g_removalList.Count(), 0u);
+  EXPECT_TRUE(LoadScrPath(kProduct, &run));
+  EXPECT_EQ(run.removalList.Count(), 0u);
   EXPECT_EQ(Remove(), RemovalOutcome::kRemoved);
   EXPECT_FALSE(FileExists(launcher));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
@@ -163,7 +162,7 @@ TEST_F(UninstallActions, AListOfAnyLengthIsReadWhole) {
   os.lines.clear();
   EXPECT_EQ(Remove(), RemovalOutcome::kRemoved);
   EXPECT_FALSE(FileExists(Reach(last)));
-  EXPECT_EQ(g_removalList.Count(), 2002u);
+  EXPECT_EQ(run.removalList.Count(), 2002u);
 }
 
 // Memory running out while the removal list is built: a file left off the list would outlive its record.
@@ -299,7 +298,7 @@ TEST_F(UninstallActions, TheWindowsFolderFallsBackToCWindows) {
   EXPECT_CALL(os, SHGetSpecialFolderPathA(_, _, CSIDL_WINDOWS, TRUE))
       .WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_PATH_NOT_FOUND)));
   EXPECT_EQ(Remove(), RemovalOutcome::kRemoved);
-  EXPECT_STREQ(g_removalList.At(0), (std::string("C:\\Windows\\") + kProduct + " Uninstaller.exe").c_str());
+  EXPECT_STREQ(run.removalList.At(0), (std::string("C:\\Windows\\") + kProduct + " Uninstaller.exe").c_str());
   EXPECT_EQ(LinesWith("[Glowclear]UninstAct -> SHGetSpecialFolderPath (CSIDL_WINDOWS) failed ! error: 3 - "), 1);
 }
 

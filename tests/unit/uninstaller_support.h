@@ -20,12 +20,13 @@ class RemovalTest : public SeamTest {
   // The path through which a removal with redirection on reaches a listed file.
   static std::string Reach(const std::string& listed);
   // One removal pass as the tests run it: with the redirection this process has.
-  RemovalOutcome Remove() { return UninstAct(kProduct, false); }
+  RemovalOutcome Remove() { return UninstAct(kProduct, false, &run); }
   // Paths named in PendingFileRenameOperations, to be deleted at the next restart.
   static std::vector<std::string> PendingDeletions();
 
   std::string key;
   std::string launcher;
+  RemovalRun run;  // the last pass's
 
  private:
   RegValue savedScrnSave_;
