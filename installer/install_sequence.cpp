@@ -262,11 +262,12 @@ int RunInstallSequence(const InstallSettings& settings) {
     return registered;
   }
   // As LocalSystem this would select the saver for the logon screen's own profile only, not for a user.
-  if (RunsAsLocalSystem()) {
+  int result = kInstalled;
+  if (RunsAsLocalSystem())
     TraceNotice("running as LocalSystem: no user's screen saver is selected", kWhere);
-    return kInstalled;
-  }
-  return SelectScreenSaver(scrPath.c_str());
+  else
+    result = SelectScreenSaver(scrPath.c_str());
+  return result == kInstalled && run.replacedAtRestart ? kInstalledAfterRestart : result;
 }
 
 }  // namespace glow

@@ -44,7 +44,7 @@ bool AppendToCopyList(const char* target, GrowableText* list) {
 // a file with more than one name (someone else's file linked in), is refused. Last error set on failure;
 // a part-written copy is deleted.
 bool CopyScreenSaver(const char* folder, const char* name, const char* source, const char* target,
-                     bool failIfExists) {
+                     bool failIfExists, InstallRun* run) {
   UniqueFile from(Sys().CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   BY_HANDLE_FILE_INFORMATION info = {};
@@ -54,8 +54,28 @@ bool CopyScreenSaver(const char* folder, const char* name, const char* source, c
     return false;
   }
   if (!IsItselfAt(from.get(), folder, name)) return false;
-  UniqueFile to(Sys().CreateFileA(target, GENERIC_WRITE, 0, nullptr, failIfExists ? CREATE_NEW : CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  const DWORD disposition = failIfExists ? CREATE_NEW : CREATE_ALWAYS;
+  UniqueFile to(Sys().CreateFileA(target, GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const DWORD refused = ::GetLastError();
+  if (!to.valid() && !failIfExists &&
+      (refused == ERROR_SHARING_VIOLATION || refused == ERROR_ACCESS_DENIED || refused == ERROR_USER_MAPPED_FILE)) {
+    // The screen saver runs (or shows its preview): the old copy is moved aside and goes at the next
+    // restart, and the new one takes the name now.
+    PathText moved;
+    if (MoveAside(target, &moved)) {
+      if (Sys().MoveFileExA(moved.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        to.reset(Sys().CreateFileA(target, GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!to.valid()) {
+        const DWORD error = ::GetLastError();
+        Sys().MoveFileExA(moved.c_str(), target, 0);  // back: the install fails as it would have
+        ::SetLastError(error);
+        return false;
+      }
+      TraceNotice(target, "in use, replaced; the old copy goes at the next restart @ CopyFiles");
+      run->replacedAtRestart = true;
+    }
+    ::SetLastError(refused);
+  }
   if (!to.valid()) return false;
   BYTE chunk[kCopyChunkSize];
   DWORD read = 0;
@@ -142,7 +162,7 @@ void CopyFiles(const char* sourceFolder, const char* pattern, const char* target
       continue;
     }
     Sys().SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!CopyScreenSaver(sourceFolder, found.cFileName, source.c_str(), target.c_str(), failIfExists)) {
+    if (!CopyScreenSaver(sourceFolder, found.cFileName, source.c_str(), target.c_str(), failIfExists, run)) {
       TraceError(source.c_str(), "CopyFile failed (tszSource) @ CopyFiles");
       TraceError(target.c_str(), "CopyFile failed (tszTarget) @ CopyFiles");
     } else {
@@ -170,7 +190,7 @@ bool PlaceScreenSavers(const InstallSettings& settings, const char* systemFolder
     bool copied = target.Format("%s\\%s.scr", systemFolder, settings.productName.c_str());
     if (copied) {
       Sys().SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-      copied = CopyScreenSaver(ownFolder.c_str(), "TAVO.scr", source.c_str(), target.c_str(), false);
+      copied = CopyScreenSaver(ownFolder.c_str(), "TAVO.scr", source.c_str(), target.c_str(), false, run);
     } else {
       ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
     }

@@ -12,6 +12,7 @@ struct InstallRun {
   GrowableText copyScrPath;  // full paths of the placed files, "|"-joined, in placement order
   PathText lastScr;          // bare name of the last file the folder copy placed
   DWORD estimatedSize = 0;   // KiB, summed over the placed files
+  bool replacedAtRestart = false;  // a file replaced was in use: moved aside, deleted at the next restart
 };
 
 extern const char kFailedToInstall[];

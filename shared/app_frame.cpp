@@ -18,17 +18,6 @@ int AppFrame::Run(char* commandLine) {
 
 int RunApplication(AppFrame& app) { return app.Run(Sys().GetCommandLineA()); }
 
-bool TakeRemovalLock(UniqueHandle* lock) {
-  lock->reset(Sys().CreateMutexA(nullptr, FALSE, "Global\\TAVO ScreenSaver Uninstaller Global Mutex"));
-  if (!lock->valid()) {
-    TraceError("CreateMutex (removal lock) failed, going on without it", "InitInstance");
-    return true;
-  }
-  if (::GetLastError() != ERROR_ALREADY_EXISTS) return true;
-  TraceNotice("another removal is running, nothing done", "InitInstance");
-  return false;
-}
-
 bool RunsAsLocalSystem() {
   HANDLE opened = nullptr;
   if (!Sys().OpenProcessToken(Sys().GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
