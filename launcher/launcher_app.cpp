@@ -175,4 +175,9 @@ bool LauncherApp::InitInstance() {
   return false;
 }
 
+int LauncherApp::ExitInstance() {
+  m_removalLock.reset();
+  return AppFrame::ExitInstance();
+}
+
 }  // namespace glow

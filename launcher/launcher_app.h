@@ -14,6 +14,7 @@ class LauncherApp : public AppFrame {
  public:
   LauncherApp();
   bool InitInstance() override;
+  int ExitInstance() override;  // lets the removal lock go
 
  private:
   TraceLogFile m_log;

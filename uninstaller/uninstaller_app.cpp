@@ -131,4 +131,9 @@ int UninstallerApp::Remove(bool fromLauncher, HANDLE report) {
   return ExitCodeOf(outcome);
 }
 
+int UninstallerApp::ExitInstance() {
+  m_removalLock.reset();
+  return AppFrame::ExitInstance();
+}
+
 }  // namespace glow

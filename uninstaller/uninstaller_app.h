@@ -12,6 +12,7 @@ class UninstallerApp : public AppFrame {
  public:
   UninstallerApp();
   bool InitInstance() override;
+  int ExitInstance() override;  // lets the removal lock go
   // The product name the run settled on (for tests).
   const char* productName() const { return m_productName.c_str(); }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A screen saver in use when it is removed goes at the next restart: the uninstaller exits with 3010
 # (done, restart needed), the file waits under a name of its own that PendingFileRenameOperations names,
-# and once the prefix has restarted it is gone, while a reinstall made before the restart stays.
+# and once the prefix has restarted it is gone, while a reinstall made before the restart stays. A newer
+# version installed while the screen saver runs replaces it at once and exits with 3010.
 # Usage: restart.sh BIN_DIR TOOLS_DIR win64|win32
 set -u
 bin=$(readlink -f "$1") tools=$(readlink -f "$2") arch=$3
@@ -29,9 +30,23 @@ check "that name is in PendingFileRenameOperations" \
 registered() { w reg query "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$name" /reg:32 >/dev/null; }
 check "the uninstall entry is gone" not registered
 check "a reinstall before the restart goes through" test "$(run_tree '"C:\glow-test\Glowset.exe"' | head -n 1)" = "exit 0"
+# A newer version installed while the placed one runs: 3010, the new one in place at once, the old one
+# gone at the restart.
+printf 'newer' >>"$drive_c/glow-test/TAVO.scr"
+w 'C:\glow-test\hold-file.exe' "$native\\$name.scr" 10 &
+holder=$!
+sleep 2
+out=$(run_tree '"C:\glow-test\Glowset.exe" /d')
+wait "$holder"
+check "a reinstall while the screen saver runs exits with 3010" test "$(head -n 1 <<<"$out")" = "exit 3010"
+check "the newer one is in place at once" cmp -s "$placed" "$drive_c/glow-test/TAVO.scr"
+replaced=$(ls "$placed".*.deleted 2>/dev/null | grep -v -x -F "$waiting" | head -n 1)
+check "the old one waits for the restart under a name of its own" test -n "$replaced"
 timeout 30 wineserver -k </dev/null >/dev/null 2>&1
 w cmd /c exit >/dev/null  # a new session: the prefix has restarted
 check "after the restart the held screen saver is gone" test ! -e "$waiting"
 check "and the reinstalled one is there, recorded" test -e "$placed"
+check "the one replaced while it ran is gone too" test ! -e "$replaced"
+check "the newer one stays" cmp -s "$placed" "$drive_c/glow-test/TAVO.scr"
 check "its record stays" registered
 exit $((failures > 0))

@@ -106,6 +106,12 @@ class FaultyOs : public RealOs {
     if (outcome) ++held;
     return outcome;
   }
+  BOOL CreatePipe(PHANDLE readEnd, PHANDLE writeEnd, LPSECURITY_ATTRIBUTES attributes, DWORD size) override {
+    if (Fails("CreatePipe")) return Failed<BOOL>(FALSE);
+    const BOOL outcome = RealOs::CreatePipe(readEnd, writeEnd, attributes, size);
+    if (outcome) held += 2;
+    return outcome;
+  }
   BOOL CloseHandle(HANDLE handle) override {
     // A failed release still released: only the report fails.
     const BOOL outcome = RealOs::CloseHandle(handle);

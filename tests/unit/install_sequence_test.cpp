@@ -87,7 +87,8 @@ TEST_F(InstallSequence, ValuesAreWrittenInTableOrderTextsWithTheirZero) {
   ASSERT_EQ(Install(), kInstalled);
   EXPECT_EQ(order, (std::vector<std::string>{"CopyScrPath", "UninstallString", "DisplayVersion", "DisplayName",
                                              "DisplayIcon", "InstallDate", "Publisher", "URLInfoAbout",
-                                             "InstallLocation", "EstimatedSize", "ScrnSave.exe"}));
+                                             "InstallLocation", "EstimatedSize", "QuietUninstallString", "NoModify",
+                                             "NoRepair", "ScrnSave.exe"}));
 }
 
 TEST_F(InstallSequence, InstallDateIsTheLocalDateWithSlashes) {

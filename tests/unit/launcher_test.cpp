@@ -62,9 +62,18 @@ class LauncherRun : public SeamTest {
                               BOOL inherit, DWORD flags, LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
                               LPPROCESS_INFORMATION info) {
           startedApplication = application;
+          // The pipe's end goes behind the name part; the uninstaller would write its exit code there.
           startedCommandLine = commandLine;
+          const size_t report = startedCommandLine.find(" \"/report=");
+          if (report != std::string::npos) {
+            const HANDLE pipe = reinterpret_cast<HANDLE>(strtoul(commandLine + report + 10, nullptr, 10));
+            DWORD written = 0;
+            if (reported) ::WriteFile(pipe, &reportedCode, sizeof reportedCode, &written, nullptr);
+            startedCommandLine.erase(report, startedCommandLine.find('"', report + 2) + 1 - report);
+          }
           startupSize = startup->cb;
-          startedSuspended = !inherit && flags == CREATE_SUSPENDED && !environment && !folder;
+          startedSuspended = inherit == (report != std::string::npos) && flags == CREATE_SUSPENDED && !environment &&
+                             !folder;
           scratchWritableByOthers = ::CreateFileA(application, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                                   nullptr, OPEN_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE;
           scratchBytes = ReadFileBytes(application);
@@ -87,6 +96,12 @@ class LauncherRun : public SeamTest {
       ++resumed;
       return 1u;
     });
+    // The observed "process" has ended, with this code.
+    ON_CALL(os, WaitForSingleObject(_, _)).WillByDefault(Return(static_cast<DWORD>(WAIT_OBJECT_0)));
+    ON_CALL(os, GetExitCodeProcess(_, _)).WillByDefault([this](HANDLE, LPDWORD code) {
+      *code = exitCode;
+      return TRUE;
+    });
     // Never the real one: the observed "process" is this test.
     ON_CALL(os, TerminateProcess(_, _)).WillByDefault([this](HANDLE process, UINT) {
       terminated = process == startedProcess;
@@ -108,6 +123,9 @@ class LauncherRun : public SeamTest {
   bool terminated = false;
   bool scratchWritableByOthers = true;
   std::vector<HANDLE> closeExpected;
+  bool reported = true;   // the uninstaller reports through the pipe
+  DWORD reportedCode = 0;
+  DWORD exitCode = 0;     // what it ends with
 };
 
 TEST_F(LauncherRun, StartsTheHeldScratchCopyWithTheNameAndEnds) {
@@ -135,8 +153,30 @@ TEST_F(LauncherRun, WithTheSwitchItTracesAndPassesItOn) {
       "[Glowrun][Notify]tszPath @ InitInstance -> " + ownPath + "\r\n",
       "[Glowrun][Notify]tszPath @ InitInstance -> " + startedCommandLine + "\r\n",
       "[Glowrun][Notify]CreateNormalProcess succeed @ InitInstance -> " + scratch + "\r\n",
-      "[Glowrun][Notify]CreateNormalProcess succeed @ InitInstance -> Prepare to exit\r\n"};
+      "[Glowrun][Notify]CreateNormalProcess succeed @ InitInstance -> Prepare to exit\r\n",
+      "[Glowrun][Notify]removal ended, exit code @ InitInstance -> 0\r\n"};
   EXPECT_EQ(os.lines, expected);
+}
+
+// A deployment tool waits for the uninstall command and maps its code: the removal's, never one that
+// means something else.
+TEST_F(LauncherRun, ReturnsTheRemovalsOutcomeAndOneRemovalAtATime) {
+  reportedCode = ERROR_SUCCESS_REBOOT_REQUIRED;
+  EXPECT_EQ(Run(""), kRemovalDoneAfterRestart);
+  reportedCode = 4;  // the entry stays: the uninstaller's 4 would read as the launcher's own 4
+  EXPECT_EQ(Run(""), kRemovalFailedBase + 4);
+  reported = false;  // ended before it could report: its exit code
+  exitCode = 1;
+  EXPECT_EQ(Run(""), kRemovalFailedBase + 1);
+  exitCode = STATUS_ACCESS_VIOLATION;
+  EXPECT_EQ(Run(""), kRemovalEndUnknown);
+
+  const HANDLE other = ::CreateMutexA(nullptr, FALSE, "Global\\TAVO ScreenSaver Uninstaller Global Mutex");
+  EXPECT_CALL(os, CreateProcessA(_, _, _, _, _, _, _, _, _, _)).Times(0);
+  EXPECT_EQ(Run(" /d"), kAnotherRemovalRuns);
+  ::CloseHandle(other);
+  EXPECT_TRUE(os.boxes.empty());
+  EXPECT_EQ(LinesWith("[Glowrun][Notify]InitInstance -> another removal is running, nothing done\r\n"), 1);
 }
 
 TEST_F(LauncherRun, AScratchCopyThatCannotBeWrittenShowsFailedToUninstall) {
@@ -150,6 +190,22 @@ TEST_F(LauncherRun, AScratchCopyThatCannotBeWrittenShowsFailedToUninstall) {
   EXPECT_EQ(os.boxTypes[0], static_cast<UINT>(MB_ICONERROR));
   EXPECT_EQ(LinesWith("[Glowrun]CopyResource -> CreateFile failed ! error: 32 - "), 1) << AllLines();
   EXPECT_EQ(LinesWith("[Glowrun][Notify]InitInstance -> CopyResource (UNINSTALL.EXE) failed !\r\n"), 1);
+  ::testing::Mock::VerifyAndClearExpectations(&os);
+
+  // Where no one can see a box (a service's window station), it would wait forever: the trace says it.
+  os.boxes.clear();
+  EXPECT_CALL(os, GetUserObjectInformationA(_, UOI_FLAGS, _, _, _))
+      .WillOnce([](HANDLE, int, PVOID flags, DWORD, LPDWORD) {
+        static_cast<USEROBJECTFLAGS*>(flags)->dwFlags = 0;
+        return TRUE;
+      });
+  EXPECT_CALL(os, CreateFileA(_, _, _, _, _, _, _)).Times(::testing::AnyNumber());
+  EXPECT_CALL(os, CreateFileA(StrEq(scratch), GENERIC_WRITE, _, _, _, _, _))
+      .WillOnce(FailWith(INVALID_HANDLE_VALUE, static_cast<DWORD>(ERROR_SHARING_VIOLATION)));
+  EXPECT_EQ(Run(" /d"), kScratchCopyFailed);
+  EXPECT_TRUE(os.boxes.empty());
+  EXPECT_EQ(LinesWith("[Glowrun][Notify]no visible window station, message not shown -> Failed to uninstall!\r\n"), 1)
+      << AllLines();
 }
 
 TEST_F(LauncherRun, StartedAgainWhileTheScratchCopyRunsShowsFailedToUninstall) {
