@@ -52,8 +52,7 @@ bool AcceptProductName(const char* name, const char* systemFolder, const char* w
   if (!fault) return true;
   PathText where;
   where.Format("product name refused: %s @ InitInstance", fault);
-  ::SetLastError(ERROR_INVALID_NAME);
-  TraceError(name, where.c_str());
+  TraceError(name, where.c_str(), ERROR_INVALID_NAME);
   ShowFailedToInstall();
   return false;
 }
@@ -180,7 +179,7 @@ int WriteRegistrationRecord(const InstallSettings& settings, const InstallRun& r
                                           reinterpret_cast<const BYTE*>(&run.estimatedSize), sizeof run.estimatedSize);
   if (sized != ERROR_SUCCESS)
     TraceError(systemFolder, "RegSetValueEx (Uninstall) (EstimatedSize) failed @ InitInstance", sized);
-  const LONG closed = Sys().RegCloseKey(key.release());
+  const DWORD closed = key.reset();
   if (closed != ERROR_SUCCESS) TraceError("RegCloseKey (Uninstall) failed !!", "OnInitDialog", closed);
   return listed == ERROR_SUCCESS && commanded == ERROR_SUCCESS ? kInstalled : kUninstallKeyNotCreated;
 }
@@ -198,7 +197,7 @@ int SelectScreenSaver(const char* scrPath) {
     TraceError("RegSetValueEx (SetDefault) failed !!", kWhere, set);
     result = kSelectionNotSet;
   }
-  const LONG closed = Sys().RegCloseKey(desktop.release());
+  const DWORD closed = desktop.reset();
   if (closed != ERROR_SUCCESS) TraceError("RegCloseKey (SetDefault) failed !!", kWhere, closed);
   return result;
 }

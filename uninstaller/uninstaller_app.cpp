@@ -53,8 +53,7 @@ bool UninstallerApp::InitInstance() {
   TraceNotice(m_lpCmdLine, "m_lpCmdLine @ InitInstance");
   // Falling back to the default name here would remove a product nobody asked to remove.
   if (!argumentsRead) {
-    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    TraceError(m_lpCmdLine, "argument text cannot be read @ InitInstance");
+    TraceError(m_lpCmdLine, "argument text cannot be read @ InitInstance", ERROR_NOT_ENOUGH_MEMORY);
     m_nExitCode = kArgumentsUnreadable;
     return false;
   }
@@ -62,8 +61,8 @@ bool UninstallerApp::InitInstance() {
 
   // The name is joined into the 260-byte key path: refuse one that cannot fit before anything is touched.
   if (nameTooLong || name.Length() > kMaxProductNameLength) {
-    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    TraceError(name.c_str(), "product name refused: longer than 207 characters @ InitInstance");
+    TraceError(name.c_str(), "product name refused: longer than 207 characters @ InitInstance",
+               ERROR_FILENAME_EXCED_RANGE);
     m_nExitCode = kUninstallNameRefused;
     return false;
   }
