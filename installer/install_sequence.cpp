@@ -57,8 +57,7 @@ bool AcceptProductName(const char* name, const char* systemFolder, const char* w
   if (!fault) return true;
   PathText where;
   where.Format("product name refused: %s @ InitInstance", fault);
-  ::SetLastError(ERROR_INVALID_NAME);
-  TraceError(name, where.c_str());
+  TraceError(name, where.c_str(), ERROR_INVALID_NAME);
   ShowFailedToInstall();
   return false;
 }
@@ -189,7 +188,7 @@ int WriteRegistrationRecord(const InstallSettings& settings, const InstallRun& r
                  "RegSetValueEx (Uninstall) (QuietUninstallString) failed @ InitInstance");
   SetNumberOrTrace(key.get(), "NoModify", 1, "RegSetValueEx (Uninstall) (NoModify) failed !!", kWhere);
   SetNumberOrTrace(key.get(), "NoRepair", 1, "RegSetValueEx (Uninstall) (NoRepair) failed !!", kWhere);
-  const LONG closed = Sys().RegCloseKey(key.release());
+  const DWORD closed = key.reset();
   if (closed != ERROR_SUCCESS) TraceError("RegCloseKey (Uninstall) failed !!", "OnInitDialog", closed);
   return listed == ERROR_SUCCESS && commanded == ERROR_SUCCESS ? kInstalled : kUninstallKeyNotCreated;
 }
@@ -207,7 +206,7 @@ int SelectScreenSaver(const char* scrPath) {
     TraceError("RegSetValueEx (SetDefault) failed !!", kWhere, set);
     result = kSelectionNotSet;
   }
-  const LONG closed = Sys().RegCloseKey(desktop.release());
+  const DWORD closed = desktop.reset();
   if (closed != ERROR_SUCCESS) TraceError("RegCloseKey (SetDefault) failed !!", kWhere, closed);
   return result;
 }

@@ -106,8 +106,7 @@ bool InstallerApp::StartUp() {
   PathText ownPath;
   const DWORD length = Sys().GetModuleFileNameA(nullptr, ownPath.data(), PathText::kCapacity);
   if (length == 0 || length >= PathText::kCapacity) {
-    if (length != 0) ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    TraceError("GetModuleFileName failed", kWhere);
+    TraceError("GetModuleFileName failed", kWhere, length != 0 ? ERROR_INSUFFICIENT_BUFFER : 0);
     m_nExitCode = kOwnPathUnavailable;
     return false;
   }

@@ -110,8 +110,7 @@ bool RemovePlacedFile(const char* path, const char* reason, const char* function
   const bool scheduled = Sys().MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
   where.Format(scheduled ? "%s, copy in use, removed at the next restart @ %s" : "%s, copy cannot be removed @ %s",
                reason, function);
-  if (scheduled) ::SetLastError(error);
-  TraceError(path, where.c_str());
+  TraceError(path, where.c_str(), scheduled ? error : 0);
   return scheduled;
 }
 
@@ -152,8 +151,7 @@ void CopyFiles(const char* sourceFolder, const char* pattern, const char* target
     PathText target;
     if (!source.Format("%s%s", sourceFolder, found.cFileName) ||
         !target.Format("%s\\%s", targetFolder, found.cFileName)) {
-      ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-      TraceError(found.cFileName, "path too long, skipped @ CopyFiles");
+      TraceError(found.cFileName, "path too long, skipped @ CopyFiles", ERROR_FILENAME_EXCED_RANGE);
       continue;
     }
     // "*.scr" also finds "name.scrx" by its short name; the uninstaller removes ".scr" files only.
@@ -187,16 +185,16 @@ bool PlaceScreenSavers(const InstallSettings& settings, const char* systemFolder
   if (!source.Empty() && IsFileExist(source.c_str())) {
     TraceNotice(source.c_str(), "file exist, directly copy @ InitInstance");
     PathText target;
+    DWORD error = ERROR_FILENAME_EXCED_RANGE;
     bool copied = target.Format("%s\\%s.scr", systemFolder, settings.productName.c_str());
     if (copied) {
       Sys().SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
       copied = CopyScreenSaver(ownFolder.c_str(), "TAVO.scr", source.c_str(), target.c_str(), false, run);
-    } else {
-      ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+      error = 0;  // the traces read the copy's own
     }
     if (!copied) {
-      TraceError(source.c_str(), "CopyFile failed (Source) @ InitInstance");
-      TraceError(target.c_str(), "CopyFile failed (Target) @ InitInstance");
+      TraceError(source.c_str(), "CopyFile failed (Source) @ InitInstance", error);
+      TraceError(target.c_str(), "CopyFile failed (Target) @ InitInstance", error);
       ShowFailedToInstall();
       return false;
     }

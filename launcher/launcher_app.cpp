@@ -95,8 +95,7 @@ bool LauncherApp::InitInstance() {
   PathText tszPath;
   const DWORD length = Sys().GetModuleFileNameA(nullptr, tszPath.data(), PathText::kCapacity);
   if (length == 0 || length >= PathText::kCapacity) {
-    if (length != 0) ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    TraceError("GetModuleFileName failed !", kWhere);
+    TraceError("GetModuleFileName failed !", kWhere, length != 0 ? ERROR_INSUFFICIENT_BUFFER : 0);
     m_nExitCode = kLauncherPathUnavailable;
     return false;
   }
@@ -105,14 +104,12 @@ bool LauncherApp::InitInstance() {
   // Without a name the uninstaller would fall back to the default product: a removal nobody asked for.
   PathText productName;
   if (!ProductNameFromLauncherPath(tszPath.c_str(), &productName, SystemLeadByte)) {
-    ::SetLastError(ERROR_INVALID_NAME);
-    TraceError(tszPath.c_str(), "no product name in the file name @ InitInstance");
+    TraceError(tszPath.c_str(), "no product name in the file name @ InitInstance", ERROR_INVALID_NAME);
     return FailToUninstall(kProductNameUnknown);
   }
   tszPath.Clear();
   if (!FormatUninstallerCommandLine(productName.c_str(), IsTraceOn(), &tszPath)) {
-    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    TraceError(productName.c_str(), "name too long for the command line @ InitInstance");
+    TraceError(productName.c_str(), "name too long for the command line @ InitInstance", ERROR_FILENAME_EXCED_RANGE);
     return FailToUninstall(kCommandLineTooLong);
   }
   TraceNotice(tszPath.c_str(), "tszPath @ InitInstance");

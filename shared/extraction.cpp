@@ -45,18 +45,15 @@ bool CheckScratchFolder(const char* folder) {
   char root[] = "?:\\";
   root[0] = folder[0];
   if (!IsInside(folder, profile.c_str()) || folder[1] != ':' || Sys().GetDriveTypeA(root) != DRIVE_FIXED) {
-    ::SetLastError(ERROR_ACCESS_DENIED);
-    TraceError(folder, "not in the user's profile on a fixed drive, refused @ CopyResource");
+    TraceError(folder, "not in the user's profile on a fixed drive, refused @ CopyResource", ERROR_ACCESS_DENIED);
     return false;
   }
   Sys().SHCreateDirectoryExA(nullptr, folder, nullptr);
   if (!Sys().HasSystemFunction(real::kGetFinalPathNameByHandleA)) return true;
   PathText finalFolder, finalProfile;
-  if (FinalFolderPath(folder, &finalFolder) && FinalFolderPath(profile.c_str(), &finalProfile)) {
-    if (IsInside(finalFolder.c_str(), finalProfile.c_str())) return true;
-    ::SetLastError(ERROR_ACCESS_DENIED);
-  }
-  TraceError(folder, "leads out of the user's profile, refused @ CopyResource");
+  const bool resolved = FinalFolderPath(folder, &finalFolder) && FinalFolderPath(profile.c_str(), &finalProfile);
+  if (resolved && IsInside(finalFolder.c_str(), finalProfile.c_str())) return true;
+  TraceError(folder, "leads out of the user's profile, refused @ CopyResource", resolved ? ERROR_ACCESS_DENIED : 0);
   return false;
 }
 
@@ -81,8 +78,7 @@ bool Verify(HANDLE file, const BYTE* bytes, DWORD size) {
   LARGE_INTEGER fileSize = {};
   const BOOL sized = Sys().GetFileSizeEx(file, &fileSize);
   if (!sized || fileSize.QuadPart != size) {
-    if (sized) ::SetLastError(ERROR_FILE_INVALID);
-    TraceError("written file differs from the item !", kWhere);
+    TraceError("written file differs from the item !", kWhere, sized ? ERROR_FILE_INVALID : 0);
     return false;
   }
   BYTE chunk[4096];
@@ -91,8 +87,7 @@ bool Verify(HANDLE file, const BYTE* bytes, DWORD size) {
     DWORD read = 0;
     const BOOL readOk = Sys().ReadFile(file, chunk, wanted, &read, nullptr);
     if (!readOk || read != wanted || memcmp(chunk, bytes + offset, wanted) != 0) {
-      if (readOk) ::SetLastError(ERROR_FILE_INVALID);
-      TraceError("written file differs from the item !", kWhere);
+      TraceError("written file differs from the item !", kWhere, readOk ? ERROR_FILE_INVALID : 0);
       return false;
     }
     offset += wanted;
@@ -104,8 +99,7 @@ bool WriteAll(HANDLE file, const BYTE* bytes, DWORD size) {
   DWORD written = 0;
   const BOOL wrote = Sys().WriteFile(file, bytes, size, &written, nullptr);
   if (!wrote || written != size) {
-    if (wrote) ::SetLastError(ERROR_WRITE_FAULT);
-    TraceError("WriteFile failed !", kWhere);
+    TraceError("WriteFile failed !", kWhere, wrote ? ERROR_WRITE_FAULT : 0);
     return false;
   }
   return true;
@@ -129,8 +123,7 @@ bool ClearPath(const char* folder, const char* name, const char* path) {
     return false;
   }
   if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    ::SetLastError(ERROR_DIRECTORY);
-    TraceError(path, "a folder, cannot be replaced @ CopyResource");
+    TraceError(path, "a folder, cannot be replaced @ CopyResource", ERROR_DIRECTORY);
     return false;
   }
   if (!IsItselfAt(existing.get(), folder, name)) {
@@ -200,23 +193,16 @@ class UnpackedItem {
   UnpackedItem& operator=(const UnpackedItem&) = delete;
   ~UnpackedItem() { FreeBlock(bytes_); }
 
-  bool Unpack(const BYTE* packed, DWORD packedSize) {
-    if (packedSize < sizeof size_) {
-      ::SetLastError(ERROR_INVALID_DATA);
-      return false;
-    }
+  // ERROR_SUCCESS, or why the item cannot be unpacked.
+  DWORD Unpack(const BYTE* packed, DWORD packedSize) {
+    if (packedSize < sizeof size_) return ERROR_INVALID_DATA;
     memcpy(&size_, packed, sizeof size_);
     bytes_ = static_cast<BYTE*>(GrowBlock(nullptr, size_ + 1));
-    if (!bytes_) {
-      ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-      return false;
-    }
+    if (!bytes_) return ERROR_NOT_ENOUGH_MEMORY;
     ULONG unpacked = 0;
     const LONG status = Sys().RtlDecompressBuffer(COMPRESSION_FORMAT_LZNT1, bytes_, size_, const_cast<BYTE*>(packed) + 4,
                                                   packedSize - 4, &unpacked);
-    if (status == 0 && unpacked == size_) return true;
-    ::SetLastError(ERROR_INVALID_DATA);
-    return false;
+    return status == 0 && unpacked == size_ ? ERROR_SUCCESS : ERROR_INVALID_DATA;
   }
   const BYTE* bytes() const { return bytes_; }
   DWORD size() const { return size_; }
@@ -231,8 +217,7 @@ bool FindItem(ExtractionFolder folder, const char* itemName, const char* fileNam
   if (!ResolveFolder(folder, folderPath)) return false;
   *path = *folderPath;
   if (!path->Append("\\") || !path->Append(fileName)) {
-    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    TraceError(fileName, "path too long @ CopyResource");
+    TraceError(fileName, "path too long @ CopyResource", ERROR_FILENAME_EXCED_RANGE);
     return false;
   }
   TraceNotice(path->c_str(), "tszPath @ CopyResource");
@@ -252,8 +237,9 @@ bool FindItem(ExtractionFolder folder, const char* itemName, const char* fileNam
     TraceError("LockResource failed !", "CopyResourceAndRun");
     return false;
   }
-  if (unpacked->Unpack(bytes, Sys().SizeofResource(nullptr, item))) return true;
-  TraceError("item cannot be unpacked !", kWhere);
+  const DWORD unpackError = unpacked->Unpack(bytes, Sys().SizeofResource(nullptr, item));
+  if (unpackError == ERROR_SUCCESS) return true;
+  TraceError("item cannot be unpacked !", kWhere, unpackError);
   return false;
 }
 

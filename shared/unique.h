@@ -9,7 +9,7 @@
 
 namespace glow {
 
-// Traits give the type, its invalid value and how to release it.
+// Traits give the type, its invalid value and how to release it: the release reports the system's code.
 template <typename Traits>
 class UniqueAny {
   typedef typename Traits::Type T;
@@ -38,9 +38,9 @@ class UniqueAny {
     value_ = Traits::Invalid();
     return value;
   }
-  // Releases the held value; returns what the release call reported (true when nothing was held).
-  bool reset(T value = Traits::Invalid()) {
-    bool released = true;
+  // Releases the held value; returns the release's code (ERROR_SUCCESS too when nothing was held).
+  DWORD reset(T value = Traits::Invalid()) {
+    DWORD released = ERROR_SUCCESS;
     if (value_ != Traits::Invalid()) released = Traits::Close(value_);
     value_ = value;
     return released;
@@ -50,30 +50,32 @@ class UniqueAny {
   T value_ = Traits::Invalid();
 };
 
+inline DWORD CodeOf(bool succeeded) { return succeeded ? ERROR_SUCCESS : ::GetLastError(); }
+
 struct FileTraits {
   typedef HANDLE Type;
   static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-  static bool Close(HANDLE h) { return Sys().CloseHandle(h) != FALSE; }
+  static DWORD Close(HANDLE h) { return CodeOf(Sys().CloseHandle(h)); }
 };
 struct HandleTraits {
   typedef HANDLE Type;
   static HANDLE Invalid() { return nullptr; }
-  static bool Close(HANDLE h) { return Sys().CloseHandle(h) != FALSE; }
+  static DWORD Close(HANDLE h) { return CodeOf(Sys().CloseHandle(h)); }
 };
 struct FindTraits {
   typedef HANDLE Type;
   static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-  static bool Close(HANDLE h) { return Sys().FindClose(h) != FALSE; }
+  static DWORD Close(HANDLE h) { return CodeOf(Sys().FindClose(h)); }
 };
 struct KeyTraits {
   typedef HKEY Type;
   static HKEY Invalid() { return nullptr; }
-  static bool Close(HKEY k) { return Sys().RegCloseKey(k) == ERROR_SUCCESS; }
+  static DWORD Close(HKEY k) { return static_cast<DWORD>(Sys().RegCloseKey(k)); }
 };
 struct LocalTraits {
   typedef HLOCAL Type;
   static HLOCAL Invalid() { return nullptr; }
-  static bool Close(HLOCAL m) { return Sys().LocalFree(m) == nullptr; }
+  static DWORD Close(HLOCAL m) { return CodeOf(Sys().LocalFree(m) == nullptr); }
 };
 
 typedef UniqueAny<FileTraits> UniqueFile;      // CreateFile: INVALID_HANDLE_VALUE when none

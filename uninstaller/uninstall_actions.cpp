@@ -103,8 +103,7 @@ void KeepRecordOf(const char* keyPath, const GrowableText& remaining) {
   LONG status = Sys().RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_SET_VALUE, key.put());
   if (status == ERROR_SUCCESS) status = SetTextValue(key.get(), "CopyScrPath", remaining.Empty() ? "|" : remaining.c_str());
   if (status != ERROR_SUCCESS) TraceError(keyPath, "RegSetValueEx (CopyScrPath) failed @ UninstAct", status);
-  ::SetLastError(ERROR_SHARING_VIOLATION);
-  TraceError(remaining.c_str(), "files remain, the entry stays @ UninstAct");
+  TraceError(remaining.c_str(), "files remain, the entry stays @ UninstAct", ERROR_SHARING_VIOLATION);
 }
 
 }  // namespace
@@ -112,8 +111,7 @@ void KeepRecordOf(const char* keyPath, const GrowableText& remaining) {
 bool LoadScrPath(const char* productName, RemovalRun* run) {
   PathText keyPath;
   if (!FormUninstallKeyPath(productName, &keyPath)) {
-    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    TraceError(productName, "name too long for the key path @ LoadScrPath");
+    TraceError(productName, "name too long for the key path @ LoadScrPath", ERROR_FILENAME_EXCED_RANGE);
     return false;
   }
   UniqueKey key;
@@ -135,8 +133,7 @@ bool LoadScrPath(const char* productName, RemovalRun* run) {
   for (char* piece = pieces.Next(); piece; piece = pieces.Next()) {
     // A file left off the list would outlive the key that records it: better to remove nothing yet.
     if (!run->removalList.Add(piece)) {
-      ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-      TraceError(piece, "removal list cannot grow @ LoadScrPath");
+      TraceError(piece, "removal list cannot grow @ LoadScrPath", ERROR_NOT_ENOUGH_MEMORY);
       run->removalList.Clear();
       return false;
     }
@@ -169,8 +166,7 @@ RemovalOutcome UninstAct(const char* productName, bool redirectionOff, RemovalRu
   PathText launcherPath;
   const bool launcherFormed = launcherPath.Format("%s\\%s Uninstaller.exe", windowsFolder.c_str(), productName);
   if (!launcherFormed) {
-    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    TraceError(productName, "launcher path too long @ UninstAct");
+    TraceError(productName, "launcher path too long @ UninstAct", ERROR_FILENAME_EXCED_RANGE);
   }
   const bool launcherListed = launcherFormed && removalList.Add(launcherPath.c_str());
   SystemFolderAccess access;
@@ -193,10 +189,9 @@ RemovalOutcome UninstAct(const char* productName, bool redirectionOff, RemovalRu
       if (!fault && !reachPath.Format("%s%s", access.reachFolder.c_str(), path + access.systemFolder.Length()))
         fault = "too long";
       if (fault) {
-        ::SetLastError(ERROR_INVALID_NAME);
         PathText where;
         where.Format("left alone, %s @ UninstAct", fault);
-        TraceError(path, where.c_str());
+        TraceError(path, where.c_str(), ERROR_INVALID_NAME);
         continue;
       }
     }
@@ -240,7 +235,7 @@ RemovalOutcome UninstAct(const char* productName, bool redirectionOff, RemovalRu
     }
     const LONG set = SetTextValue(desktop.get(), "ScrnSave.exe", "");
     if (set != ERROR_SUCCESS) TraceError("RegSetValueEx (SetDefault) failed !!", kWhere, set);
-    const LONG closed = Sys().RegCloseKey(desktop.release());
+    const DWORD closed = desktop.reset();
     if (closed != ERROR_SUCCESS) TraceError("RegCloseKey (SetDefault) failed !!", kWhere, closed);
   }
   // A key left behind names files that are gone: running the removal again clears it.

@@ -101,8 +101,7 @@ int UninstallerApp::Remove(bool fromLauncher, HANDLE report) {
   TraceNotice(m_lpCmdLine, "m_lpCmdLine @ InitInstance");
   // Falling back to the default name here would remove a product nobody asked to remove.
   if (!argumentsRead) {
-    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    TraceError(m_lpCmdLine, "argument text cannot be read @ InitInstance");
+    TraceError(m_lpCmdLine, "argument text cannot be read @ InitInstance", ERROR_NOT_ENOUGH_MEMORY);
     return kArgumentsUnreadable;
   }
   // One removal at a time; a launcher that waits for this one holds the lock for it.
@@ -111,8 +110,8 @@ int UninstallerApp::Remove(bool fromLauncher, HANDLE report) {
 
   // The name is joined into the 260-byte key path: refuse one that cannot fit before anything is touched.
   if (nameTooLong || name.Length() > kMaxProductNameLength) {
-    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    TraceError(name.c_str(), "product name refused: longer than 207 characters @ InitInstance");
+    TraceError(name.c_str(), "product name refused: longer than 207 characters @ InitInstance",
+               ERROR_FILENAME_EXCED_RANGE);
     return kUninstallNameRefused;
   }
   m_productName = name;
