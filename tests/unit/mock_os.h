@@ -14,7 +14,7 @@ class MockOs : public Os {
  public:
   MockOs() {
     real_.LoadSystemLibraries();
-#define GLOW_MOCK_DELEGATES(result, name, parameters, arguments, call) \
+#define GLOW_MOCK_DELEGATES(result, name, parameters, arguments, call, failed) \
   ON_CALL(*this, name).WillByDefault([this] parameters { return real_.name arguments; });
     GLOW_OS_OPERATIONS(GLOW_MOCK_DELEGATES)
 #undef GLOW_MOCK_DELEGATES
@@ -37,7 +37,7 @@ class MockOs : public Os {
     ON_CALL(*this, GetTickCount).WillByDefault([this]() { return real_.GetTickCount() + slept; });
   }
 
-#define GLOW_MOCK_METHOD(result, name, parameters, arguments, call) MOCK_METHOD(result, name, parameters, (override));
+#define GLOW_MOCK_METHOD(result, name, parameters, arguments, call, failed) MOCK_METHOD(result, name, parameters, (override));
   GLOW_OS_OPERATIONS(GLOW_MOCK_METHOD)
 #undef GLOW_MOCK_METHOD
 
