@@ -19,6 +19,14 @@ std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info
   return text;
 }
 
+// The first window of a run (a message box) starts Wine's desktop, which outlives it: not waited for.
+bool IsWinesDesktop(HANDLE process) {
+  char image[MAX_PATH];
+  DWORD size = sizeof image;
+  return ::QueryFullProcessImageNameA(process, 0, image, &size) && size >= 13 &&
+         _stricmp(image + size - 13, "\\explorer.exe") == 0;
+}
+
 }  // namespace
 
 ProgramRun RunTraced(const std::string& commandLine, DWORD timeoutMs) {
@@ -40,8 +48,12 @@ ProgramRun RunTraced(const std::string& commandLine, DWORD timeoutMs) {
     DWORD status = DBG_CONTINUE;
     switch (event.dwDebugEventCode) {
       case CREATE_PROCESS_DEBUG_EVENT:
-        alive.insert(event.dwProcessId);
-        processes.push_back({event.dwProcessId, event.u.CreateProcessInfo.hProcess});
+        if (IsWinesDesktop(event.u.CreateProcessInfo.hProcess)) {
+          ::DebugActiveProcessStop(event.dwProcessId);
+        } else {
+          alive.insert(event.dwProcessId);
+          processes.push_back({event.dwProcessId, event.u.CreateProcessInfo.hProcess});
+        }
         if (event.u.CreateProcessInfo.hFile) ::CloseHandle(event.u.CreateProcessInfo.hFile);
         break;
       case EXIT_PROCESS_DEBUG_EVENT:

@@ -34,6 +34,9 @@ unix_path() {
   echo "$drive_c/${p//\\//}"
 }
 
+# wait_until SECONDS COMMAND...: true as soon as COMMAND succeeds, false once SECONDS have passed.
+wait_until() { local end=$((SECONDS + $1)); shift; until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.1; done; }
+
 contains() { [[ "$1" == *"$2"* ]]; }
 not() { ! "$@"; }
 
