@@ -5,7 +5,8 @@
 #   /p <hwnd> lives in and dies with its preview window (only when a preview host is given).
 # Usage: test-scr-ends-on-input.sh <TAVO.scr> [tavo-preview-host.exe]
 #   The preview host may also come from $TAVO_PREVIEW_HOST. $WINEPREFIX is used when set,
-#   else a throwaway prefix is made (a given prefix gets "wineserver -k": do not share it).
+#   else a throwaway sealed prefix is made (a given prefix gets "wineserver -k": do not share it).
+#   Both programs are copied into the prefix and run from there.
 #   Exit code 0 when all checks pass, 77 when a needed tool is missing (CTest's skip), else 1 or 2.
 set -u
 . "$(dirname "$0")/../scripts/wine-env"
@@ -29,14 +30,7 @@ for tool in Xvfb wine wineserver xdotool; do
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/scr-test.XXXXXX")
-own_prefix=0
-if [ -z "${WINEPREFIX:-}" ]; then
-    export WINEPREFIX=$work/prefix
-    own_prefix=1
-fi
 export WINEDEBUG=-all
-# no Mono/Gecko install prompts while a fresh prefix is set up
-export WINEDLLOVERRIDES="mscoree=d;mshtml=d"
 xvfb_pid=
 wine_pid=
 
@@ -64,11 +58,16 @@ done
 [ -s "$work/display" ] || die "Xvfb gave no display number within 10 s"
 DISPLAY=:$(head -n1 "$work/display")
 export DISPLAY
-echo "display $DISPLAY, prefix $WINEPREFIX"
 
-if [ "$own_prefix" = 1 ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
-    timeout 180 wineboot -i </dev/null >"$work/wineboot.log" 2>&1 || die "wineboot failed: $(tail -5 "$work/wineboot.log")"
+if [ -z "${WINEPREFIX:-}" ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
+    glow_sealed_prefix "${WINEPREFIX:-$work/prefix}" "${WINEARCH:-win64}" "$work/wineboot.log" ||
+        die "wineboot failed: $(tail -5 "$work/wineboot.log")"
 fi
+echo "display $DISPLAY, prefix $WINEPREFIX"
+mkdir -p "$WINEPREFIX/drive_c/glow-scr-test"
+cp "$scr" ${host:+"$host"} "$WINEPREFIX/drive_c/glow-scr-test/"
+winscr="C:\\glow-scr-test\\$(basename "$scr")"
+[ -z "$host" ] || host="C:\\glow-scr-test\\$(basename "$host")"
 
 # start_wine <log> <args...>: runs wine in the background, bounded, streams redirected
 start_wine() {
@@ -116,7 +115,7 @@ saver_case() {
     local name=$1
     shift
     xdotool mousemove 300 300
-    start_wine "$work/s-$name.log" "$scr" /s
+    start_wine "$work/s-$name.log" "$winscr" /s
     # the first start in a fresh prefix is slow
     if ! wait_window 30; then
         kill -0 "$wine_pid" 2>/dev/null || die "/s ($name): ended before showing a window ($(tail -3 "$work/s-$name.log"))"
@@ -145,22 +144,22 @@ mouse_steps() {
 saver_case "a key press" xdotool key space
 saver_case "a 50 px mouse move" mouse_steps
 
-start_wine "$work/p0.log" "$scr" /p 0
+start_wine "$work/p0.log" "$winscr" /p 0
 wait_end 10 || { stop_wine; die "/p 0: still running after 10 s"; }
 case $rc in 0 | 1) echo "ok: /p 0 ends at once (exit code $rc)" ;; *) die "/p 0: exit code $rc (crash?)" ;; esac
 
-start_wine "$work/p-bogus.log" "$scr" /p:12345678
+start_wine "$work/p-bogus.log" "$winscr" /p:12345678
 wait_end 10 || { stop_wine; die "/p:12345678: still running after 10 s"; }
 case $rc in 0 | 1) echo "ok: /p with a stale handle ends at once (exit code $rc)" ;; *) die "/p:12345678: exit code $rc" ;; esac
 
 # with no display the about box cannot show and must not hang
-timeout 60 env -u DISPLAY wine "$scr" /c </dev/null >"$work/c-nodisplay.log" 2>&1 &
+timeout 60 env -u DISPLAY wine "$winscr" /c </dev/null >"$work/c-nodisplay.log" 2>&1 &
 wine_pid=$!
 wait_end 15 || { stop_wine; die "/c without a display: still running after 15 s"; }
 [ "$rc" = 0 ] || die "/c without a display: exit code $rc"
 echo "ok: /c ends without a display"
 
-start_wine "$work/c.log" "$scr" /c
+start_wine "$work/c.log" "$winscr" /c
 wait_window 20 || { stop_wine; die "/c: no about box within 20 s"; }
 sleep 0.5
 kill -0 "$wine_pid" 2>/dev/null || die "/c: ended before its box was answered"
@@ -174,7 +173,7 @@ fi
 [ "$rc" = 0 ] || die "/c: exit code $rc"
 echo "ok: /c shows the about box and ends when it is answered"
 
-start_wine "$work/noarg.log" "$scr"
+start_wine "$work/noarg.log" "$winscr"
 wait_window 20 || { stop_wine; die "no argument: no about box within 20 s"; }
 xdotool windowfocus --sync "$win" 2>/dev/null
 xdotool key Return
@@ -182,7 +181,6 @@ wait_end 5 || { stop_wine; die "no argument: about box did not close on Return";
 echo "ok: no argument shows the about box"
 
 if [ -n "$host" ]; then
-    winscr=$(timeout 30 winepath -w "$scr" </dev/null 2>/dev/null) || die "winepath failed for $scr"
     start_wine "$work/preview.log" "$host" "$winscr"
     wait_end 60 || { stop_wine; die "/p <hwnd>: preview host still running after 60 s"; }
     [ "$rc" = 0 ] || die "/p <hwnd>: $(tr -d '\r' <"$work/preview.log") (exit code $rc)"

@@ -20,121 +20,125 @@ extern "C" BOOL WINAPI GetUserProfileDirectoryW(HANDLE token, LPWSTR path, LPDWO
 extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG unpackedSize, PUCHAR packed,
                                            ULONG packedSize, PULONG finalSize);
 
-// Every operation: result, name, parameters, how they are passed on, and what really does it.
+// Every operation: result, name, parameters, how they are passed on, what really does it, and what a failed
+// call returns (never: it cannot fail), which only the tests' fault double reads.
 #define GLOW_OS_OPERATIONS(X) \
   /* Start-up */ \
-  X(BOOL, LoadSystemLibraries, (), (), real::LoadSystemLibraries) \
-  X(BOOL, HasSystemFunction, (int function), (function), real::HasSystemFunction) \
+  X(BOOL, LoadSystemLibraries, (), (), real::LoadSystemLibraries, FALSE) \
+  X(BOOL, HasSystemFunction, (int function), (function), real::HasSystemFunction, never) \
   /* Process, module and command line */ \
-  X(LPSTR, GetCommandLineA, (), (), ::GetCommandLineA) \
+  X(LPSTR, GetCommandLineA, (), (), ::GetCommandLineA, never) \
   X(DWORD, GetModuleFileNameA, (HMODULE module, LPSTR path, DWORD size), (module, path, size), \
-      ::GetModuleFileNameA) \
-  X(HMODULE, GetModuleHandleA, (LPCSTR name), (name), ::GetModuleHandleA) \
-  X(FARPROC, GetProcAddress, (HMODULE module, LPCSTR name), (module, name), ::GetProcAddress) \
-  X(HANDLE, GetCurrentProcess, (), (), ::GetCurrentProcess) \
+      ::GetModuleFileNameA, 0) \
+  X(HMODULE, GetModuleHandleA, (LPCSTR name), (name), ::GetModuleHandleA, nullptr) \
+  X(FARPROC, GetProcAddress, (HMODULE module, LPCSTR name), (module, name), ::GetProcAddress, nullptr) \
+  X(HANDLE, GetCurrentProcess, (), (), ::GetCurrentProcess, never) \
   X(BOOL, CallIsWow64Process, (FARPROC function, HANDLE process, PBOOL wow64), (function, process, wow64), \
-      real::CallIsWow64Process) \
+      real::CallIsWow64Process, FALSE) \
   X(BOOL, CallWow64EnableWow64FsRedirection, (FARPROC function, BOOL enable), (function, enable), \
-      real::CallWow64EnableWow64FsRedirection) \
+      real::CallWow64EnableWow64FsRedirection, FALSE) \
   X(BOOL, CreateProcessA, (LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes, \
       LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD flags, LPVOID environment, LPCSTR \
       currentFolder, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION info), (application, commandLine, \
       processAttributes, threadAttributes, inheritHandles, flags, environment, currentFolder, startup, info), \
-      real::CreateProcessA) \
-  X(DWORD, ResumeThread, (HANDLE thread), (thread), ::ResumeThread) \
-  X(DWORD, WaitForSingleObject, (HANDLE object, DWORD milliseconds), (object, milliseconds), ::WaitForSingleObject) \
-  X(BOOL, GetExitCodeProcess, (HANDLE process, LPDWORD code), (process, code), ::GetExitCodeProcess) \
-  X(BOOL, TerminateProcess, (HANDLE process, UINT exitCode), (process, exitCode), ::TerminateProcess) \
+      real::CreateProcessA, FALSE) \
+  X(DWORD, ResumeThread, (HANDLE thread), (thread), ::ResumeThread, static_cast<DWORD>(-1)) \
+  X(DWORD, WaitForSingleObject, (HANDLE object, DWORD milliseconds), (object, milliseconds), ::WaitForSingleObject, \
+      WAIT_FAILED) \
+  X(BOOL, GetExitCodeProcess, (HANDLE process, LPDWORD code), (process, code), ::GetExitCodeProcess, FALSE) \
+  X(BOOL, TerminateProcess, (HANDLE process, UINT exitCode), (process, exitCode), ::TerminateProcess, FALSE) \
   X(BOOL, QueryFullProcessImageNameA, (HANDLE process, DWORD flags, LPSTR name, PDWORD size), (process, flags, \
-      name, size), real::QueryFullProcessImageNameA) \
-  X(void, Sleep, (DWORD milliseconds), (milliseconds), ::Sleep) \
-  X(DWORD, GetTickCount, (), (), ::GetTickCount) \
+      name, size), real::QueryFullProcessImageNameA, FALSE) \
+  X(void, Sleep, (DWORD milliseconds), (milliseconds), ::Sleep, never) \
+  X(DWORD, GetTickCount, (), (), ::GetTickCount, never) \
   /* Handles and mutexes */ \
   X(HANDLE, CreateMutexA, (LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name), (attributes, \
-      initialOwner, name), ::CreateMutexA) \
-  X(BOOL, CloseHandle, (HANDLE handle), (handle), ::CloseHandle) \
+      initialOwner, name), ::CreateMutexA, nullptr) \
+  X(BOOL, CloseHandle, (HANDLE handle), (handle), ::CloseHandle, FALSE) \
   X(BOOL, CreatePipe, (PHANDLE readEnd, PHANDLE writeEnd, LPSECURITY_ATTRIBUTES attributes, DWORD size), (readEnd, \
-      writeEnd, attributes, size), ::CreatePipe) \
+      writeEnd, attributes, size), ::CreatePipe, FALSE) \
   X(BOOL, SetHandleInformation, (HANDLE handle, DWORD mask, DWORD flags), (handle, mask, flags), \
-      ::SetHandleInformation) \
+      ::SetHandleInformation, FALSE) \
   /* Files and folders */ \
   X(HANDLE, CreateFileA, (LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes, DWORD \
       disposition, DWORD flags, HANDLE templateFile), (path, access, share, attributes, disposition, flags, \
-      templateFile), ::CreateFileA) \
+      templateFile), ::CreateFileA, INVALID_HANDLE_VALUE) \
   X(BOOL, ReadFile, (HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped), (file, \
-      buffer, size, read, overlapped), ::ReadFile) \
+      buffer, size, read, overlapped), ::ReadFile, FALSE) \
   X(BOOL, WriteFile, (HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped), (file, \
-      buffer, size, written, overlapped), ::WriteFile) \
-  X(BOOL, GetFileSizeEx, (HANDLE file, PLARGE_INTEGER size), (file, size), ::GetFileSizeEx) \
+      buffer, size, written, overlapped), ::WriteFile, FALSE) \
+  X(BOOL, GetFileSizeEx, (HANDLE file, PLARGE_INTEGER size), (file, size), ::GetFileSizeEx, FALSE) \
   X(HANDLE, ReOpenFile, (HANDLE file, DWORD access, DWORD share, DWORD flags), (file, access, share, flags), \
-      real::ReOpenFile) \
+      real::ReOpenFile, INVALID_HANDLE_VALUE) \
   X(DWORD, GetFinalPathNameByHandleA, (HANDLE file, LPSTR path, DWORD size, DWORD flags), (file, path, size, \
-      flags), real::GetFinalPathNameByHandleA) \
+      flags), real::GetFinalPathNameByHandleA, 0) \
   X(BOOL, GetFileInformationByHandle, (HANDLE file, LPBY_HANDLE_FILE_INFORMATION info), (file, info), \
-      ::GetFileInformationByHandle) \
+      ::GetFileInformationByHandle, FALSE) \
   X(BOOL, SetFileInformationByHandle, (HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size), \
-      (file, kind, info, size), real::SetFileInformationByHandle) \
-  X(BOOL, SetFileAttributesA, (LPCSTR path, DWORD attributes), (path, attributes), ::SetFileAttributesA) \
-  X(BOOL, DeleteFileA, (LPCSTR path), (path), ::DeleteFileA) \
-  X(BOOL, MoveFileExA, (LPCSTR source, LPCSTR target, DWORD flags), (source, target, flags), ::MoveFileExA) \
-  X(HANDLE, FindFirstFileA, (LPCSTR pattern, LPWIN32_FIND_DATAA found), (pattern, found), ::FindFirstFileA) \
-  X(BOOL, FindNextFileA, (HANDLE search, LPWIN32_FIND_DATAA found), (search, found), ::FindNextFileA) \
-  X(BOOL, FindClose, (HANDLE search), (search), ::FindClose) \
-  X(UINT, GetDriveTypeA, (LPCSTR root), (root), ::GetDriveTypeA) \
+      (file, kind, info, size), real::SetFileInformationByHandle, FALSE) \
+  X(BOOL, SetFileAttributesA, (LPCSTR path, DWORD attributes), (path, attributes), ::SetFileAttributesA, FALSE) \
+  X(BOOL, DeleteFileA, (LPCSTR path), (path), ::DeleteFileA, FALSE) \
+  X(BOOL, MoveFileExA, (LPCSTR source, LPCSTR target, DWORD flags), (source, target, flags), ::MoveFileExA, FALSE) \
+  X(HANDLE, FindFirstFileA, (LPCSTR pattern, LPWIN32_FIND_DATAA found), (pattern, found), ::FindFirstFileA, \
+      INVALID_HANDLE_VALUE) \
+  X(BOOL, FindNextFileA, (HANDLE search, LPWIN32_FIND_DATAA found), (search, found), ::FindNextFileA, FALSE) \
+  X(BOOL, FindClose, (HANDLE search), (search), ::FindClose, FALSE) \
+  X(UINT, GetDriveTypeA, (LPCSTR root), (root), ::GetDriveTypeA, DRIVE_UNKNOWN) \
   X(BOOL, OpenProcessToken, (HANDLE process, DWORD access, PHANDLE token), (process, access, token), \
-      real::OpenProcessToken) \
+      real::OpenProcessToken, FALSE) \
   X(BOOL, GetTokenInformation, (HANDLE token, TOKEN_INFORMATION_CLASS kind, LPVOID info, DWORD size, PDWORD \
-      needed), (token, kind, info, size, needed), real::GetTokenInformation) \
-  X(BOOL, IsWellKnownSid, (PSID sid, WELL_KNOWN_SID_TYPE type), (sid, type), real::IsWellKnownSid) \
+      needed), (token, kind, info, size, needed), real::GetTokenInformation, FALSE) \
+  X(BOOL, IsWellKnownSid, (PSID sid, WELL_KNOWN_SID_TYPE type), (sid, type), real::IsWellKnownSid, FALSE) \
   X(BOOL, GetUserProfileDirectoryW, (HANDLE token, LPWSTR path, LPDWORD size), (token, path, size), \
-      real::GetUserProfileDirectoryW) \
+      real::GetUserProfileDirectoryW, FALSE) \
   X(BOOL, SHGetSpecialFolderPathA, (HWND owner, LPSTR path, int csidl, BOOL create), (owner, path, csidl, \
-      create), real::SHGetSpecialFolderPathA) \
+      create), real::SHGetSpecialFolderPathA, FALSE) \
   X(int, SHCreateDirectoryExA, (HWND owner, LPCSTR path, const SECURITY_ATTRIBUTES* attributes), (owner, path, \
-      attributes), real::SHCreateDirectoryExA) \
+      attributes), real::SHCreateDirectoryExA, ERROR_ACCESS_DENIED) \
   /* Registry. A failed open or create leaves the output key null. */ \
   X(LONG, RegCreateKeyExA, (HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options, REGSAM \
       access, LPSECURITY_ATTRIBUTES attributes, PHKEY result, LPDWORD disposition), (key, subKey, reserved, \
-      className, options, access, attributes, result, disposition), real::RegCreateKeyExA) \
+      className, options, access, attributes, result, disposition), real::RegCreateKeyExA, ERROR_ACCESS_DENIED) \
   X(LONG, RegOpenKeyExA, (HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result), (key, subKey, \
-      options, access, result), real::RegOpenKeyExA) \
+      options, access, result), real::RegOpenKeyExA, ERROR_ACCESS_DENIED) \
   X(LONG, RegSetValueExA, (HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size), \
-      (key, name, reserved, type, data, size), real::RegSetValueExA) \
+      (key, name, reserved, type, data, size), real::RegSetValueExA, ERROR_ACCESS_DENIED) \
   X(LONG, RegQueryValueExA, (HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size), \
-      (key, name, reserved, type, data, size), real::RegQueryValueExA) \
-  X(LONG, RegDeleteKeyA, (HKEY key, LPCSTR subKey), (key, subKey), real::RegDeleteKeyA) \
-  X(LONG, RegCloseKey, (HKEY key), (key), real::RegCloseKey) \
+      (key, name, reserved, type, data, size), real::RegQueryValueExA, ERROR_ACCESS_DENIED) \
+  X(LONG, RegDeleteKeyA, (HKEY key, LPCSTR subKey), (key, subKey), real::RegDeleteKeyA, ERROR_ACCESS_DENIED) \
+  X(LONG, RegCloseKey, (HKEY key), (key), real::RegCloseKey, ERROR_ACCESS_DENIED) \
   /* Embedded items */ \
-  X(HRSRC, FindResourceA, (HMODULE module, LPCSTR name, LPCSTR type), (module, name, type), ::FindResourceA) \
-  X(HGLOBAL, LoadResource, (HMODULE module, HRSRC item), (module, item), ::LoadResource) \
-  X(LPVOID, LockResource, (HGLOBAL loaded), (loaded), ::LockResource) \
-  X(DWORD, SizeofResource, (HMODULE module, HRSRC item), (module, item), ::SizeofResource) \
+  X(HRSRC, FindResourceA, (HMODULE module, LPCSTR name, LPCSTR type), (module, name, type), ::FindResourceA, \
+      nullptr) \
+  X(HGLOBAL, LoadResource, (HMODULE module, HRSRC item), (module, item), ::LoadResource, nullptr) \
+  X(LPVOID, LockResource, (HGLOBAL loaded), (loaded), ::LockResource, nullptr) \
+  X(DWORD, SizeofResource, (HMODULE module, HRSRC item), (module, item), ::SizeofResource, 0) \
   X(LONG, RtlDecompressBuffer, (USHORT format, PUCHAR unpacked, ULONG unpackedSize, PUCHAR packed, ULONG \
       packedSize, PULONG finalSize), (format, unpacked, unpackedSize, packed, packedSize, finalSize), \
-      real::RtlDecompressBuffer) \
+      real::RtlDecompressBuffer, static_cast<LONG>(0xC0000242L)) \
   /* Time */ \
-  X(void, GetSystemTime, (LPSYSTEMTIME time), (time), ::GetSystemTime) \
+  X(void, GetSystemTime, (LPSYSTEMTIME time), (time), ::GetSystemTime, never) \
   X(BOOL, SystemTimeToTzSpecificLocalTime, (const TIME_ZONE_INFORMATION* zone, const SYSTEMTIME* universal, \
-      LPSYSTEMTIME local), (zone, universal, local), ::SystemTimeToTzSpecificLocalTime) \
+      LPSYSTEMTIME local), (zone, universal, local), ::SystemTimeToTzSpecificLocalTime, FALSE) \
   /* Text, trace and user */ \
-  X(BOOL, IsDBCSLeadByte, (BYTE c), (c), ::IsDBCSLeadByte) \
+  X(BOOL, IsDBCSLeadByte, (BYTE c), (c), ::IsDBCSLeadByte, never) \
   X(int, MultiByteToWideChar, (UINT codePage, DWORD flags, LPCCH text, int size, LPWSTR wide, int wideSize), \
-      (codePage, flags, text, size, wide, wideSize), ::MultiByteToWideChar) \
+      (codePage, flags, text, size, wide, wideSize), ::MultiByteToWideChar, 0) \
   X(int, WideCharToMultiByte, (UINT codePage, DWORD flags, LPCWCH wide, int wideSize, LPSTR text, int size, \
       LPCCH fallback, LPBOOL fellBack), (codePage, flags, wide, wideSize, text, size, fallback, fellBack), \
-      ::WideCharToMultiByte) \
+      ::WideCharToMultiByte, 0) \
   X(int, GetLocaleInfoA, (LCID locale, LCTYPE type, LPSTR data, int size), (locale, type, data, size), \
-      ::GetLocaleInfoA) \
+      ::GetLocaleInfoA, 0) \
   X(DWORD, FormatMessageA, (DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer, DWORD \
       size, va_list* arguments), (flags, source, messageId, languageId, buffer, size, arguments), \
-      ::FormatMessageA) \
-  X(HLOCAL, LocalFree, (HLOCAL memory), (memory), ::LocalFree) \
-  X(void, OutputDebugStringA, (LPCSTR line), (line), ::OutputDebugStringA) \
-  X(HWINSTA, GetProcessWindowStation, (), (), real::GetProcessWindowStation) \
+      ::FormatMessageA, 0) \
+  X(HLOCAL, LocalFree, (HLOCAL memory), (memory), ::LocalFree, memory) \
+  X(void, OutputDebugStringA, (LPCSTR line), (line), ::OutputDebugStringA, never) \
+  X(HWINSTA, GetProcessWindowStation, (), (), real::GetProcessWindowStation, nullptr) \
   X(BOOL, GetUserObjectInformationA, (HANDLE object, int kind, PVOID info, DWORD size, LPDWORD needed), (object, \
-      kind, info, size, needed), real::GetUserObjectInformationA) \
+      kind, info, size, needed), real::GetUserObjectInformationA, FALSE) \
   X(int, MessageBoxA, (HWND owner, LPCSTR text, LPCSTR caption, UINT type), (owner, text, caption, type), \
-      real::MessageBoxA)
+      real::MessageBoxA, 0)
 
 
 // What is found at run time, and in which library.
@@ -152,7 +156,7 @@ namespace glow {
 class Os {
  public:
   virtual ~Os() = default;
-#define GLOW_OS_VIRTUAL(result, name, parameters, arguments, call) virtual result name parameters = 0;
+#define GLOW_OS_VIRTUAL(result, name, parameters, arguments, call, failed) virtual result name parameters = 0;
   GLOW_OS_OPERATIONS(GLOW_OS_VIRTUAL)
 #undef GLOW_OS_VIRTUAL
 };
@@ -277,7 +281,7 @@ __attribute__((noinline)) inline LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subK
 // The real operations, for a test's Os to delegate to.
 class RealOs : public Os {
  public:
-#define GLOW_OS_REAL(result, name, parameters, arguments, call) \
+#define GLOW_OS_REAL(result, name, parameters, arguments, call, failed) \
   result name parameters override { return call arguments; }
   GLOW_OS_OPERATIONS(GLOW_OS_REAL)
 #undef GLOW_OS_REAL
@@ -285,7 +289,7 @@ class RealOs : public Os {
 
 // One pointer per operation, at the system's function unless a test has put its own in place.
 namespace seam {
-#define GLOW_OS_POINTER(result, name, parameters, arguments, call) inline result(WINAPI* name) parameters = call;
+#define GLOW_OS_POINTER(result, name, parameters, arguments, call, failed) inline result(WINAPI* name) parameters = call;
 GLOW_OS_OPERATIONS(GLOW_OS_POINTER)
 #undef GLOW_OS_POINTER
 }  // namespace seam
@@ -293,7 +297,7 @@ GLOW_OS_OPERATIONS(GLOW_OS_POINTER)
 // What product code calls.
 class Seam {
  public:
-#define GLOW_OS_SEAM(result, name, parameters, arguments, call) \
+#define GLOW_OS_SEAM(result, name, parameters, arguments, call, failed) \
   static result name parameters { return seam::name arguments; }
   GLOW_OS_OPERATIONS(GLOW_OS_SEAM)
 #undef GLOW_OS_SEAM

@@ -8,7 +8,7 @@ namespace {
 
 Os* g_test = nullptr;
 
-#define GLOW_OS_FORWARD(result, name, parameters, arguments, call) \
+#define GLOW_OS_FORWARD(result, name, parameters, arguments, call, failed) \
   result WINAPI Forward##name parameters { return g_test->name arguments; }
 GLOW_OS_OPERATIONS(GLOW_OS_FORWARD)
 #undef GLOW_OS_FORWARD
@@ -17,7 +17,7 @@ GLOW_OS_OPERATIONS(GLOW_OS_FORWARD)
 
 void SetSys(Os* os) {
   g_test = os;
-#define GLOW_OS_POINT(result, name, parameters, arguments, call) seam::name = os ? Forward##name : call;
+#define GLOW_OS_POINT(result, name, parameters, arguments, call, failed) seam::name = os ? Forward##name : call;
   GLOW_OS_OPERATIONS(GLOW_OS_POINT)
 #undef GLOW_OS_POINT
 }

@@ -16,10 +16,12 @@ manager='HKLM\System\CurrentControlSet\Control\Session Manager'
 check "installed" test "$(run_tree '"C:\glow-test\Glowset.exe"' | head -n 1)" = "exit 0"
 native='C:\windows\system32'
 [ "$arch" = win64 ] && native='C:\windows\Sysnative'  # the holder is a 32-bit program too
-w 'C:\glow-test\hold-file.exe' "$native\\$name.scr" 10 &
+w 'C:\glow-test\hold-file.exe' "$native\\$name.scr" 'C:\glow-test\held' 'C:\glow-test\release' &
 holder=$!
-sleep 2
+holding() { [ -e "$drive_c/glow-test/held" ] || ! kill -0 "$holder" 2>/dev/null; }  # or it ended
+wait_until 120 holding
 out=$(run_tree "\"C:\\windows\\$name Uninstaller.exe\" /d")
+touch "$drive_c/glow-test/release"
 wait "$holder"
 echo "$out" | grep -e 'in use' -e 'exit' | sed 's/^/  /'
 check "the uninstaller exits with 3010" contains "$out" "exit 3010 (started)"

@@ -8,13 +8,23 @@ namespace glow {
 
 namespace {
 
+// The programs trace with OutputDebugStringA: a wide line fails every comparison with what they print.
 std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
+  if (info.fUnicode) return "(a UTF-16 line)";
   std::string text(info.nDebugStringLength, '\0');
   SIZE_T read = 0;
   if (text.empty() || !::ReadProcessMemory(process, info.lpDebugStringData, &text[0], text.size(), &read)) return "";
   text.resize(read);
   while (!text.empty() && text.back() == '\0') text.pop_back();
   return text;
+}
+
+// The first window of a run (a message box) starts Wine's desktop, which outlives it: not waited for.
+bool IsWinesDesktop(HANDLE process) {
+  char image[MAX_PATH];
+  DWORD size = sizeof image;
+  return ::QueryFullProcessImageNameA(process, 0, image, &size) && size >= 13 &&
+         _stricmp(image + size - 13, "\\explorer.exe") == 0;
 }
 
 }  // namespace
@@ -38,8 +48,12 @@ ProgramRun RunTraced(const std::string& commandLine, DWORD timeoutMs) {
     DWORD status = DBG_CONTINUE;
     switch (event.dwDebugEventCode) {
       case CREATE_PROCESS_DEBUG_EVENT:
-        alive.insert(event.dwProcessId);
-        processes.push_back({event.dwProcessId, event.u.CreateProcessInfo.hProcess});
+        if (IsWinesDesktop(event.u.CreateProcessInfo.hProcess)) {
+          ::DebugActiveProcessStop(event.dwProcessId);
+        } else {
+          alive.insert(event.dwProcessId);
+          processes.push_back({event.dwProcessId, event.u.CreateProcessInfo.hProcess});
+        }
         if (event.u.CreateProcessInfo.hFile) ::CloseHandle(event.u.CreateProcessInfo.hFile);
         break;
       case EXIT_PROCESS_DEBUG_EVENT:

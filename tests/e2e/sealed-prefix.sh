@@ -18,13 +18,8 @@ new_prefix() {
   local arch=$1 name=$2
   work=$(mktemp -d "${TMPDIR:-/tmp}/glow-$name.XXXXXX")
   trap glow_cleanup EXIT
-  export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  if [ "$arch" = win32 ]; then export WINEARCH=win32; else unset WINEARCH; fi
-  timeout 300 wineboot -i </dev/null >"$work/boot.log" 2>&1 || { echo "FAIL: wineboot ($arch)"; exit 1; }
-  timeout 60 wineserver -w </dev/null >/dev/null 2>&1
-  rm -f "$WINEPREFIX/dosdevices/z:"
-  find "$WINEPREFIX/drive_c/users" -maxdepth 2 -type l -delete
-  timeout 10 wineserver -p60 </dev/null >/dev/null 2>&1
+  export WINEDEBUG=-all
+  glow_sealed_prefix "$work/prefix" "$arch" "$work/boot.log" || { echo "FAIL: wineboot ($arch)"; exit 1; }
   drive_c=$WINEPREFIX/drive_c
   local_appdata=$(echo "$drive_c"/users/*/AppData/Local)
   mkdir -p "$drive_c/glow-test"
@@ -38,6 +33,9 @@ unix_path() {
   local p=${1#C:\\}
   echo "$drive_c/${p//\\//}"
 }
+
+# wait_until SECONDS COMMAND...: true as soon as COMMAND succeeds, false once SECONDS have passed.
+wait_until() { local end=$((SECONDS + $1)); shift; until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.1; done; }
 
 contains() { [[ "$1" == *"$2"* ]]; }
 not() { ! "$@"; }

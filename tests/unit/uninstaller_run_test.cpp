@@ -84,25 +84,5 @@ TEST_F(UninstallerRun, ArgumentsThatCannotBeReadRemoveNoProductAtAll) {
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key));
 }
 
-TEST_F(UninstallerRun, ACompleteRunTracesExactlyTheseLinesInOrder) {
-  const std::string a = File("a.scr");
-  Register(a);
-  const std::string commandLine = "/d \"/name=Glowtest Removal\"";
-  EXPECT_EQ(Run(commandLine), kRemoved);
-  std::vector<std::string> expected = {
-      "[Glowclear][Notify]/name @ InitInstance -> Glowtest Removal\r\n",
-      "[Glowclear][Notify]m_lpCmdLine @ InitInstance -> " + commandLine + "\r\n"};
-  if (IsWow64Process())
-    expected.push_back("[Glowclear][Notify]InitInstance -> fnWow64EnableWow64FsRedirection(FALSE) succeed.\r\n");
-  expected.push_back("[Glowclear][Notify]tszPathStr @ LoadScrPath -> " + a + "\r\n");
-  expected.push_back("[Glowclear][Notify]file exist, delete it @ UninstAct -> " + a + "\r\n");
-  expected.push_back("[Glowclear][Notify]file exist, delete it @ UninstAct -> " + launcher + "\r\n");
-  expected.push_back("[Glowclear][Notify]RegDeleteKey succeed @ UninstAct -> " + key + "\r\n");
-  if (IsWow64Process())
-    expected.push_back("[Glowclear][Notify]InitInstance -> fnWow64EnableWow64FsRedirection(TRUE) succeed!\r\n");
-  expected.push_back("[Glowclear][Notify]InitInstance -> Prepare to exit...\r\n");
-  EXPECT_EQ(os.lines, expected);
-}
-
 }  // namespace
 }  // namespace glow

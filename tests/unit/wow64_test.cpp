@@ -98,10 +98,5 @@ TEST_F(FileProbe, TrueOnlyForAnExistingFileWhichStaysUnchanged) {
   EXPECT_TRUE(os.lines.empty());
 }
 
-TEST_F(FileProbe, OpensWithoutAccessSharingReadAndWrite) {
-  EXPECT_CALL(os, CreateFileA(StrEq("C:\\x"), 0u, 3u, nullptr, 3u, 128u, nullptr));
-  IsFileExist("C:\\x");
-}
-
 }  // namespace
 }  // namespace glow
