@@ -21,9 +21,10 @@ check "hidden: the installer with nothing to place exits 5 ($out)" test "$out" =
 check "hidden: within a few seconds ($((SECONDS - start)) s)" test $((SECONDS - start)) -lt 30
 log=$(tr -d '\r' <"$drive_c/alone/glowset.log")
 check "hidden: no box, the log says so" contains "$log" "no visible window station, message not shown -> Failed to install!"
-cp "$drive_c/alone/Glowset.exe" "$drive_c/alone/Uninstaller.exe"
-out=$(tool --hidden run '"C:\alone\Uninstaller.exe"')
-check "hidden: a launcher without a product name exits 6 ($out)" test "$out" = "exit 6"
+long=$(printf 'n%.0s' {1..249})  # a name one too long for the uninstaller's command line with /d
+mkdir -p "$drive_c/a" && cp "$bin/Glowrun.exe" "$drive_c/a/$long.exe"
+out=$(tool --hidden run "\"C:\\a\\$long.exe\" /d")
+check "hidden: a launcher whose name cannot be passed on exits 3 ($out)" test "$out" = "exit 3"
 
 # The uninstall command, waited for alone, leaves nothing for the detection rule to find.
 out=$(tool rounds "$rounds" "$name" '"C:\glow-test\Glowset.exe"')

@@ -35,10 +35,12 @@ check "a reinstall before the restart goes through" test "$(run_tree '"C:\glow-t
 # A newer version installed while the placed one runs: 3010, the new one in place at once, the old one
 # gone at the restart.
 printf 'newer' >>"$drive_c/glow-test/TAVO.scr"
-w 'C:\glow-test\hold-file.exe' "$native\\$name.scr" 10 &
+rm -f "$drive_c/glow-test/held" "$drive_c/glow-test/release"
+w 'C:\glow-test\hold-file.exe' "$native\\$name.scr" 'C:\glow-test\held' 'C:\glow-test\release' &
 holder=$!
-sleep 2
+wait_until 120 holding
 out=$(run_tree '"C:\glow-test\Glowset.exe" /d')
+touch "$drive_c/glow-test/release"
 wait "$holder"
 check "a reinstall while the screen saver runs exits with 3010" test "$(head -n 1 <<<"$out")" = "exit 3010"
 check "the newer one is in place at once" cmp -s "$placed" "$drive_c/glow-test/TAVO.scr"
