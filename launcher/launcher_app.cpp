@@ -56,7 +56,7 @@ DWORD AwaitRemoval(HANDLE process, HANDLE report) {
 int ExitCodeOfRemoval(DWORD code) {
   if (code == ERROR_SUCCESS || code == ERROR_SUCCESS_REBOOT_REQUIRED || code == ERROR_INSTALL_ALREADY_RUNNING)
     return static_cast<int>(code);
-  if (code >= 1 && code <= 4) return kRemovalFailedBase + static_cast<int>(code);
+  if (code >= 1 && code <= 4) return kRemovalIncomplete - 1 + static_cast<int>(code);
   return kRemovalEndUnknown;
 }
 
@@ -133,11 +133,12 @@ bool LauncherApp::InitInstance() {
     reportRead.reset();
     reportWrite.reset();
   }
-  // The name part as above, then the pipe's handle and the log, each quoted.
+  // The name part as above, then the pipe's handle and the log, each quoted and with no blank between:
+  // the uninstaller cuts its arguments at quotes, and a blank between two would be a piece of its own.
   char commandLine[kCommandLineSize];
-  FormatText(commandLine, sizeof commandLine, "%s \"/report=%lu\"%s%s%s", tszPath.c_str(),
+  FormatText(commandLine, sizeof commandLine, "%s\"/report=%lu\"%s%s%s", tszPath.c_str(),
              static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(reportWrite.get())),
-             switches.logPath.Empty() ? "" : " \"/log=", switches.logPath.c_str(), switches.logPath.Empty() ? "" : "\"");
+             switches.logPath.Empty() ? "" : "\"/log=", switches.logPath.c_str(), switches.logPath.Empty() ? "" : "\"");
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;  // 68
   UniqueProcessInfo started;

@@ -64,9 +64,9 @@ class LauncherRun : public SeamTest {
           startedApplication = application;
           // The pipe's end goes behind the name part; the uninstaller would write its exit code there.
           startedCommandLine = commandLine;
-          const size_t report = startedCommandLine.find(" \"/report=");
+          const size_t report = startedCommandLine.find("\"/report=");
           if (report != std::string::npos) {
-            const HANDLE pipe = reinterpret_cast<HANDLE>(strtoul(commandLine + report + 10, nullptr, 10));
+            const HANDLE pipe = reinterpret_cast<HANDLE>(strtoul(commandLine + report + 9, nullptr, 10));
             DWORD written = 0;
             if (reported) ::WriteFile(pipe, &reportedCode, sizeof reportedCode, &written, nullptr);
             startedCommandLine.erase(report, startedCommandLine.find('"', report + 2) + 1 - report);
@@ -164,10 +164,10 @@ TEST_F(LauncherRun, ReturnsTheRemovalsOutcomeAndOneRemovalAtATime) {
   reportedCode = ERROR_SUCCESS_REBOOT_REQUIRED;
   EXPECT_EQ(Run(""), kRemovalDoneAfterRestart);
   reportedCode = 4;  // the entry stays: the uninstaller's 4 would read as the launcher's own 4
-  EXPECT_EQ(Run(""), kRemovalFailedBase + 4);
+  EXPECT_EQ(Run(""), kRemovalEntryRemains);
   reported = false;  // ended before it could report: its exit code
   exitCode = 1;
-  EXPECT_EQ(Run(""), kRemovalFailedBase + 1);
+  EXPECT_EQ(Run(""), kRemovalIncomplete);
   exitCode = STATUS_ACCESS_VIOLATION;
   EXPECT_EQ(Run(""), kRemovalEndUnknown);
 
