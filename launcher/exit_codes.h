@@ -13,10 +13,10 @@ enum LauncherExitCode {
   kProductNameUnknown = 6,       // "Failed to uninstall!": no product name could be taken from the file name
   kRemovalEndUnknown = 7,        // the uninstaller ended without a report and without an exit code of its own
   // The removal ended with the uninstaller's code 1-4, passed on moved up by 100 (its 1-4 are taken here).
-  kRemovalIncomplete = 101,      // nothing registered under the name, or the selection could not be opened
-  kRemovalNameRefused = 102,     // the name is too long for the key path
-  kRemovalArgumentsUnreadable = 103,
-  kRemovalEntryRemains = 104,    // still registered, listing what remains: run the removal again later
+  kUninstallerIncomplete = 101,   // nothing registered under the name, or the selection could not be opened
+  kUninstallerNameRefused = 102,  // the name is too long for the key path
+  kUninstallerArgumentsUnreadable = 103,
+  kUninstallerEntryRemains = 104,  // still registered, listing what remains: run the removal again later
   kAnotherRemovalRuns = 1618,    // another removal runs (this launcher's lock or the uninstaller's); try later
   kRemovalDoneAfterRestart = 3010,  // the removal ended with 3010: done, files in use go at the next restart
 };

@@ -56,7 +56,7 @@ DWORD AwaitRemoval(HANDLE process, HANDLE report) {
 int ExitCodeOfRemoval(DWORD code) {
   if (code == ERROR_SUCCESS || code == ERROR_SUCCESS_REBOOT_REQUIRED || code == ERROR_INSTALL_ALREADY_RUNNING)
     return static_cast<int>(code);
-  if (code >= 1 && code <= 4) return kRemovalIncomplete - 1 + static_cast<int>(code);
+  if (code >= 1 && code <= 4) return kUninstallerIncomplete - 1 + static_cast<int>(code);
   return kRemovalEndUnknown;
 }
 

@@ -171,17 +171,6 @@ TEST_F(EndToEnd, WinesAddRemoveProgramsRemovesIt) {
 }
 
 // Each round repeats the same run (the uninstaller waits up to 3 s for the launcher): at most a minute of them.
-TEST_F(EndToEnd, TheLauncherFileGoesEveryTime) {
-  const DWORD start = ::GetTickCount();
-  for (int round = 0; round < 20 && ::GetTickCount() - start < 60000; ++round) {
-    ASSERT_EQ(Install("").exitCode, 0u) << round;
-    ASSERT_TRUE(FileExists(launcher)) << round;
-    EXPECT_EQ(Remove("").exitCode, 0u) << round;
-    ASSERT_FALSE(FileExists(launcher)) << "round " << round;
-    ASSERT_FALSE(FileExists(placed)) << "round " << round;
-  }
-}
-
 TEST_F(EndToEnd, AReinstallWithFewerFilesStillRemovesThemAll) {
   ::DeleteFileA((kPackage + "\\TAVO.scr").c_str());
   for (const char* name : {"Aurora.scr", "Ember.scr"})

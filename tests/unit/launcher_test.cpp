@@ -164,10 +164,10 @@ TEST_F(LauncherRun, ReturnsTheRemovalsOutcomeAndOneRemovalAtATime) {
   reportedCode = ERROR_SUCCESS_REBOOT_REQUIRED;
   EXPECT_EQ(Run(""), kRemovalDoneAfterRestart);
   reportedCode = 4;  // the entry stays: the uninstaller's 4 would read as the launcher's own 4
-  EXPECT_EQ(Run(""), kRemovalEntryRemains);
+  EXPECT_EQ(Run(""), kUninstallerEntryRemains);
   reported = false;  // ended before it could report: its exit code
   exitCode = 1;
-  EXPECT_EQ(Run(""), kRemovalIncomplete);
+  EXPECT_EQ(Run(""), kUninstallerIncomplete);
   exitCode = STATUS_ACCESS_VIOLATION;
   EXPECT_EQ(Run(""), kRemovalEndUnknown);
 
