@@ -190,6 +190,18 @@ TEST_F(InstallSequence, ADesktopKeyThatCannotBeOpenedIsAFailedInstall) {
   EXPECT_EQ(LinesWith("[Glowset]InitInstance -> RegOpenKey (SetDefault) failed !! error: 5 - "), 1) << AllLines();
 }
 
+// A deployment run as LocalSystem: its HKEY_CURRENT_USER is no user's, so nothing is selected there.
+TEST_F(InstallSequence, AsLocalSystemItInstallsAndSelectsNothing) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
+  EXPECT_CALL(os, IsWellKnownSid(_, WinLocalSystemSid)).WillOnce(Return(TRUE));
+  EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(::testing::AnyNumber());
+  EXPECT_CALL(os, RegOpenKeyExA(HKEY_CURRENT_USER, StrEq("Control Panel\\Desktop"), _, _, _)).Times(0);
+  EXPECT_EQ(Install(), kInstalled);
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
+  EXPECT_EQ(LinesWith("[Glowset][Notify]InitInstance -> running as LocalSystem: no user's screen saver is selected\r\n"), 1)
+      << AllLines();
+}
+
 TEST_F(InstallSequence, TheGuardIsSwitchedBackOnAfterAPlacementFailure) {
   const int switches = IsWow64Process() ? 1 : 0;
   EXPECT_CALL(os, CallWow64EnableWow64FsRedirection(_, FALSE)).Times(switches);
