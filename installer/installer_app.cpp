@@ -92,7 +92,7 @@ bool InstallerApp::InitInstance() {
 
 bool InstallerApp::StartUp() {
   ProgramSwitches switches;
-  ReadProgramSwitches(m_lpCmdLine, &switches);
+  ReadProgramSwitches(m_lpCmdLine, SystemLeadByte, &switches);
   if (switches.debug) SwitchTraceOn();
   if (switches.logGiven) m_log.Open(switches.logPath.c_str());
 

@@ -72,7 +72,7 @@ bool LauncherApp::FailToUninstall(int exitCode) {
 
 bool LauncherApp::InitInstance() {
   ProgramSwitches switches;
-  ReadProgramSwitches(m_lpCmdLine, &switches);
+  ReadProgramSwitches(m_lpCmdLine, SystemLeadByte, &switches);
   if (switches.debug) SwitchTraceOn();
   if (switches.logGiven) m_log.Open(switches.logPath.c_str());
   // Before the copy: a second launcher would find it held and say "Failed to uninstall!".

@@ -1,7 +1,5 @@
 #include "command_line.h"
 
-#include <string.h>
-
 namespace glow {
 
 const char* ArgumentText(const char* commandLine, LeadByteTest isLeadByte) {
@@ -25,7 +23,7 @@ bool IsDebugSwitch(const char* argumentText) {
          (argumentText[1] == 'd' || argumentText[1] == 'D') && argumentText[2] == '\0';
 }
 
-void ReadProgramSwitches(const char* argumentText, ProgramSwitches* switches) {
+void ReadProgramSwitches(const char* argumentText, LeadByteTest isLeadByte, ProgramSwitches* switches) {
   const char* p = argumentText ? argumentText : "";
   switches->debug = IsDebugSwitch(p);
   int others = 0;
@@ -38,21 +36,21 @@ void ReadProgramSwitches(const char* argumentText, ProgramSwitches* switches) {
     // One argument: blanks inside quotes belong to it, the quotes are no part of its value. Quotes and
     // blanks are never trail bytes, in any code page.
     const char* start = p;
-    char value[kPathSize + 5];
+    char value[kPathSize + 6];  // "/log=", a path and its zero, one more to tell a path too long
     size_t length = 0;
     bool quoted = false;
     for (; *p != '\0' && (quoted || (*p != ' ' && *p != '\t')); ++p) {
       if (*p == '"') quoted = !quoted;
-      else if (length < sizeof value) value[length++] = *p;
+      else if (length + 1 < sizeof value) value[length++] = *p;
     }
-    if (length >= 5 && value[0] == '/' && (value[1] | 0x20) == 'l' && (value[2] | 0x20) == 'o' &&
-        (value[3] | 0x20) == 'g' && value[4] == '=') {
+    value[length] = '\0';
+    const size_t prefix = MbPrefixNoCase(value, "/log=", isLeadByte);
+    if (prefix) {
       switches->logGiven = true;
-      switches->logPath.Clear();
-      if (length < sizeof value) memcpy(switches->logPath.data(), value + 5, length - 5);
+      if (!switches->logPath.Assign(value + prefix)) switches->logPath.Clear();
     } else {
       ++others;
-      otherIsDebug = p - start == 2 && (start[0] == '/' || start[0] == '-') && (start[1] | 0x20) == 'd';
+      otherIsDebug = p - start == 2 && IsDebugSwitch(value);
     }
   }
   // Beside "/log=", the debug switch is the one other argument.

@@ -19,6 +19,6 @@ struct ProgramSwitches {
   bool logGiven = false;
   PathText logPath;
 };
-void ReadProgramSwitches(const char* argumentText, ProgramSwitches* switches);
+void ReadProgramSwitches(const char* argumentText, LeadByteTest isLeadByte, ProgramSwitches* switches);
 
 }  // namespace glow
