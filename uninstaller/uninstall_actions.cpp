@@ -67,6 +67,20 @@ bool DeleteLauncherFile(const char* path) {
 
 enum class FileFate { kGone, kAtRestart, kRemains };
 
+// Deleted now, else (in use: the saver or its preview running) at the next restart where `canSchedule`.
+// `path` is what the trace and a restart deletion name; `reachPath` is what this pass opens.
+FileFate DeleteNowOrAtRestart(const char* path, const char* reachPath, bool isLauncher, bool canSchedule,
+                              bool absenceTrusted) {
+  const bool deleted = isLauncher ? DeleteLauncherFile(reachPath) : Sys().DeleteFileA(reachPath) != FALSE;
+  if (deleted || (absenceTrusted && IsAbsence(::GetLastError()))) return FileFate::kGone;
+  TraceError(path, "DeleteFile failed !! @ UninstAct");
+  if (canSchedule && DeleteAtRestart(path)) {
+    TraceNotice(path, "in use, deleted at the next restart @ UninstAct");
+    return FileFate::kAtRestart;
+  }
+  return FileFate::kRemains;
+}
+
 // One listed file (or the launcher file): deleted now, else at the next restart, else it stays listed.
 // `path` is what the trace and a restart deletion name; `reachPath` is what this pass opens.
 FileFate RemoveFile(const char* path, const char* reachPath, bool isLauncher, const SystemFolderAccess& access,
@@ -84,16 +98,10 @@ FileFate RemoveFile(const char* path, const char* reachPath, bool isLauncher, co
     if (!MoveAside(reachPath, launcherLeft)) launcherLeft->Assign(reachPath);
     return FileFate::kGone;
   }
-  const bool deleted = isLauncher ? DeleteLauncherFile(reachPath) : Sys().DeleteFileA(reachPath) != FALSE;
-  if (deleted || (absenceTrusted && IsAbsence(::GetLastError()))) return FileFate::kGone;
-  TraceError(path, "DeleteFile failed !! @ UninstAct");
-  // In use (the saver or its preview running): the system deletes it at the next restart.
-  if ((isLauncher || access.canSchedule) && DeleteAtRestart(path)) {
-    TraceNotice(path, "in use, deleted at the next restart @ UninstAct");
-    return FileFate::kAtRestart;
-  }
-  TraceError(path, "cannot be deleted, stays listed @ UninstAct");
-  return FileFate::kRemains;
+  const FileFate fate = DeleteNowOrAtRestart(path, reachPath, isLauncher, isLauncher || access.canSchedule,
+                                             absenceTrusted);
+  if (fate == FileFate::kRemains) TraceError(path, "cannot be deleted, stays listed @ UninstAct");
+  return fate;
 }
 
 // The product stays registered with exactly what remains, so that the removal can run again later.
@@ -142,11 +150,7 @@ bool LoadScrPath(const char* productName, RemovalRun* run) {
 }
 
 void RemoveLauncherLeft(const char* path) {
-  if (DeleteLauncherFile(path) || IsAbsence(::GetLastError())) return;
-  TraceError(path, "DeleteFile failed !! @ UninstAct");
-  if (DeleteAtRestart(path))
-    TraceNotice(path, "in use, deleted at the next restart @ UninstAct");
-  else
+  if (DeleteNowOrAtRestart(path, path, true, true, true) == FileFate::kRemains)
     TraceError(path, "cannot be deleted @ UninstAct");
 }
 

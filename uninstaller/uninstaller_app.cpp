@@ -88,7 +88,7 @@ bool UninstallerApp::InitInstance() {
   if (switches.logGiven) m_log.Open(switches.logPath.c_str());
   m_nExitCode = Remove(switches.fromLauncher, switches.report);
   if (switches.report) Report(switches.report, static_cast<DWORD>(m_nExitCode));
-  if (!m_launcherLeft.Empty()) RemoveLauncherLeft(m_launcherLeft.c_str());
+  if (!m_run.launcherLeft.Empty()) RemoveLauncherLeft(m_run.launcherLeft.c_str());
   TraceNotice("Prepare to exit...", kWhere);
   return false;
 }
@@ -117,16 +117,14 @@ int UninstallerApp::Remove(bool fromLauncher, HANDLE report) {
   m_productName = name;
 
   Wow64RedirectionGuard guard;
-  RemovalRun run;
-  run.launcherWaits = report != nullptr;
-  RemovalOutcome outcome = UninstAct(m_productName.c_str(), guard.RedirectionOff(), &run);
+  m_run.launcherWaits = report != nullptr;
+  RemovalOutcome outcome = UninstAct(m_productName.c_str(), guard.RedirectionOff(), &m_run);
   guard.SwitchBackOn();
   // On 64-bit Windows a failed pass is tried once more, now with redirection on.
   if (guard.bWin64() && !Succeeded(outcome)) {
     TraceNotice("bWin64 && !bRet", kWhere);
-    outcome = UninstAct(m_productName.c_str(), false, &run);
+    outcome = UninstAct(m_productName.c_str(), false, &m_run);
   }
-  m_launcherLeft = run.launcherLeft;
   return ExitCodeOf(outcome);
 }
 

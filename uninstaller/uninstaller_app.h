@@ -3,6 +3,7 @@
 #include "exit_codes.h"
 #include "mb_text.h"
 #include "trace.h"
+#include "uninstall_actions.h"
 #include "unique.h"
 
 namespace glow {
@@ -24,7 +25,7 @@ class UninstallerApp : public AppFrame {
   PathText m_productName;
   TraceLogFile m_log;
   UniqueHandle m_removalLock;
-  PathText m_launcherLeft;  // the launcher file, moved aside, to delete once the launcher has ended
+  RemovalRun m_run;  // its launcherLeft: the launcher file, moved aside, to delete once the launcher has ended
 };
 
 }  // namespace glow
