@@ -18,10 +18,16 @@ int AppFrame::Run(char* commandLine) {
 
 int RunApplication(AppFrame& app) { return app.Run(Sys().GetCommandLineA()); }
 
-bool RunsAsLocalSystem() {
-  HANDLE opened = nullptr;
+bool OpenOwnToken(UniqueHandle* token) {
+  HANDLE opened = nullptr;  // what a failed open leaves there is not promised
   if (!Sys().OpenProcessToken(Sys().GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
-  UniqueHandle token(opened);
+  token->reset(opened);
+  return true;
+}
+
+bool RunsAsLocalSystem() {
+  UniqueHandle token;
+  if (!OpenOwnToken(&token)) return false;
   union {
     TOKEN_USER user;
     BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];

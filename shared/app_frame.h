@@ -31,6 +31,9 @@ int RunApplication(AppFrame& app);
 // is traced and the run goes on without it.
 bool TakeRemovalLock(UniqueHandle* lock);
 
+// The process's own access token, opened for queries.
+bool OpenOwnToken(UniqueHandle* token);
+
 // True when the process runs as LocalSystem (a deployment tool's service): its HKEY_CURRENT_USER is the
 // system's own profile, which no user sees. False when that cannot be told.
 bool RunsAsLocalSystem();

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <string.h>
 
+#include "app_frame.h"
 #include "file_identity.h"
 #include "file_probe.h"
 #include "heap_block.h"
@@ -24,9 +25,8 @@ bool IsInside(const char* path, const char* folder) {
 // The user's profile folder as the account knows it, not as the user's own shell-folder settings say.
 // Asked for in UTF-16 and converted here: the ANSI form cuts names whose characters take several bytes.
 bool OwnProfile(PathText* profile) {
-  HANDLE opened = nullptr;
-  if (!Sys().OpenProcessToken(Sys().GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
-  UniqueHandle token(opened);
+  UniqueHandle token;
+  if (!OpenOwnToken(&token)) return false;
   WCHAR wide[kPathSize];
   DWORD size = kPathSize;
   return Sys().GetUserProfileDirectoryW(token.get(), wide, &size) &&
