@@ -47,13 +47,7 @@ bool CopyScreenSaver(const char* folder, const char* name, const char* source, c
                      bool failIfExists, InstallRun* run) {
   UniqueFile from(Sys().CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  BY_HANDLE_FILE_INFORMATION info = {};
-  if (!from.valid() || !Sys().GetFileInformationByHandle(from.get(), &info)) return false;
-  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks != 1) {
-    ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
-    return false;
-  }
-  if (!IsItselfAt(from.get(), folder, name)) return false;
+  if (!from.valid() || !IsLoneFile(from.get()) || !IsItselfAt(from.get(), folder, name)) return false;
   const DWORD disposition = failIfExists ? CREATE_NEW : CREATE_ALWAYS;
   UniqueFile to(Sys().CreateFileA(target, GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
   const DWORD refused = ::GetLastError();

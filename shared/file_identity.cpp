@@ -49,4 +49,13 @@ bool IsItselfAt(HANDLE opened, const char* folder, const char* name) {
   return false;
 }
 
+bool IsLoneFile(HANDLE opened) {
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (!Sys().GetFileInformationByHandle(opened, &info)) return false;
+  if (!(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) && info.nNumberOfLinks == 1)
+    return true;
+  ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
+  return false;
+}
+
 }  // namespace glow

@@ -17,6 +17,10 @@ bool FinalFolderPath(const char* folder, PathText* path);
 // True when both handles hold the same file: same volume, same file index.
 bool SameFile(HANDLE a, HANDLE b);
 
+// True when the opened object is a file and nothing else: no link, no folder, and one name only (a second
+// name would be someone else's file linked in). Else false, last error set.
+bool IsLoneFile(HANDLE opened);
+
 // True when the opened object is itself at "folder\name": a link there, once followed, ends elsewhere.
 // Systems that cannot say where a handle leads keep the old behaviour.
 bool IsItselfAt(HANDLE opened, const char* folder, const char* name);

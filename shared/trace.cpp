@@ -1,5 +1,6 @@
 #include "trace.h"
 
+#include "file_identity.h"
 #include "os.h"
 #include "trace_line.h"
 #include "unique.h"
@@ -21,14 +22,9 @@ void TraceLogFile::Open(const char* path) {
   // can write: a link there, or a file with a second name, would have an elevated run write elsewhere.
   file_.reset(Sys().CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  BY_HANDLE_FILE_INFORMATION info = {};
-  if (file_.valid() && Sys().GetFileInformationByHandle(file_.get(), &info)) {
-    if (!(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
-        info.nNumberOfLinks == 1) {
-      g_log = file_.get();
-      return;
-    }
-    ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
+  if (file_.valid() && IsLoneFile(file_.get())) {
+    g_log = file_.get();
+    return;
   }
   const DWORD error = ::GetLastError();
   file_.reset();
