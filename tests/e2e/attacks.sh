@@ -33,6 +33,13 @@ rounds() {
   echo "$hits of $n"
 }
 
+# The rounds while the attacker (process $1) acts, which is then stopped: sets `hits` to "<hits> of <rounds>"
+# for pattern $2.
+rounds_against() {
+  hits=$(rounds "$2")
+  kill "$1"; wait "$1" 2>/dev/null
+}
+
 if [ "$mode" = race ]; then
   # "Local AppData" leads through j in the user's profile, which flips between A and B; B holds a foreign
   # program named as the scratch copy. Whatever the launcher sees, it must only ever start the copy it wrote.
@@ -57,10 +64,8 @@ for n in range(10**9):
         except OSError:
             pass
 FLIP
-  flipper=$!
-  started=$(rounds "CreateNormalProcess succeed")
-  kill "$flipper"; wait "$flipper" 2>/dev/null
-  echo "the launcher started the uninstaller in $started runs while the folder flipped"
+  rounds_against $! "CreateNormalProcess succeed"
+  echo "the launcher started the uninstaller in $hits runs while the folder flipped"
   check "a flipping scratch folder never starts the foreign program" no_marker
   exit $((failures > 0))
 fi
@@ -90,10 +95,8 @@ while True:
             pass
     time.sleep(0.002)
 RENAME
-  renamer=$!
-  refused=$(rounds "not the written uninstaller")
-  kill "$renamer"; wait "$renamer" 2>/dev/null
-  echo "the launcher refused what it started in $refused runs while the folder was renamed"
+  rounds_against $! "not the written uninstaller"
+  echo "the launcher refused what it started in $hits runs while the folder was renamed"
   check "a folder renamed over the copy never starts the foreign program" no_marker
   exit $((failures > 0))
 fi
