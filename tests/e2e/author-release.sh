@@ -7,6 +7,7 @@
 # Usage: author-release.sh SOURCE_ROOT BIN_DIR VERSION
 set -u
 root=$(readlink -f "$1") bin=$(readlink -f "$2") version=$3
+export LC_ALL=en_US.UTF-8  # Wine reads the names on its command lines in the locale's encoding
 . "$(dirname "$0")/sealed-prefix.sh"
 new_prefix win64 author-release
 # The release is made from this build's installer, in its out/ folder, as a packager makes it.
