@@ -6,7 +6,6 @@
 #include "app_frame.h"
 #include "file_identity.h"
 #include "file_probe.h"
-#include "heap_block.h"
 #include "os.h"
 #include "trace.h"
 
@@ -183,37 +182,15 @@ bool WriteNewHeldCopy(const char* folder, const char* name, const char* path, co
   return true;
 }
 
-// The item and where it goes: the folder, and the path with the file name. False when either is not there.
-// The program an item carries, unpacked: the item holds its size (4 bytes) and then its bytes as LZNT1,
-// which the system unpacks.
-class UnpackedItem {
- public:
-  UnpackedItem() = default;
-  UnpackedItem(const UnpackedItem&) = delete;
-  UnpackedItem& operator=(const UnpackedItem&) = delete;
-  ~UnpackedItem() { FreeBlock(bytes_); }
-
-  // ERROR_SUCCESS, or why the item cannot be unpacked.
-  DWORD Unpack(const BYTE* packed, DWORD packedSize) {
-    if (packedSize < sizeof size_) return ERROR_INVALID_DATA;
-    memcpy(&size_, packed, sizeof size_);
-    bytes_ = static_cast<BYTE*>(GrowBlock(nullptr, size_ + 1));
-    if (!bytes_) return ERROR_NOT_ENOUGH_MEMORY;
-    ULONG unpacked = 0;
-    const LONG status = Sys().RtlDecompressBuffer(COMPRESSION_FORMAT_LZNT1, bytes_, size_, const_cast<BYTE*>(packed) + 4,
-                                                  packedSize - 4, &unpacked);
-    return status == 0 && unpacked == size_ ? ERROR_SUCCESS : ERROR_INVALID_DATA;
-  }
-  const BYTE* bytes() const { return bytes_; }
-  DWORD size() const { return size_; }
-
- private:
-  BYTE* bytes_ = nullptr;
-  DWORD size_ = 0;
+// The item is the program it carries, byte for byte: written out as it is.
+struct Item {
+  const BYTE* bytes = nullptr;
+  DWORD size = 0;
 };
 
+// The item and where it goes: the folder, and the path with the file name. False when either is not there.
 bool FindItem(ExtractionFolder folder, const char* itemName, const char* fileName, PathText* folderPath,
-              PathText* path, UnpackedItem* unpacked) {
+              PathText* path, Item* item) {
   if (!ResolveFolder(folder, folderPath)) return false;
   *path = *folderPath;
   if (!path->Append("\\") || !path->Append(fileName)) {
@@ -222,24 +199,25 @@ bool FindItem(ExtractionFolder folder, const char* itemName, const char* fileNam
   }
   TraceNotice(path->c_str(), "tszPath @ CopyResource");
 
-  HRSRC item = Sys().FindResourceA(nullptr, itemName, RT_RCDATA);
-  if (!item) {
+  HRSRC found = Sys().FindResourceA(nullptr, itemName, RT_RCDATA);
+  if (!found) {
     TraceError("FindResource failed !", kWhere);
     return false;
   }
-  HGLOBAL loaded = Sys().LoadResource(nullptr, item);
+  HGLOBAL loaded = Sys().LoadResource(nullptr, found);
   if (!loaded) {
     TraceError("LoadResource failed !", kWhere);
     return false;
   }
-  const BYTE* bytes = static_cast<const BYTE*>(Sys().LockResource(loaded));
-  if (!bytes) {
+  item->bytes = static_cast<const BYTE*>(Sys().LockResource(loaded));
+  if (!item->bytes) {
     TraceError("LockResource failed !", "CopyResourceAndRun");
     return false;
   }
-  const DWORD unpackError = unpacked->Unpack(bytes, Sys().SizeofResource(nullptr, item));
-  if (unpackError == ERROR_SUCCESS) return true;
-  TraceError("item cannot be unpacked !", kWhere, unpackError);
+  // No size is no program: nothing is written rather than an empty file.
+  item->size = Sys().SizeofResource(nullptr, found);
+  if (item->size) return true;
+  TraceError("SizeofResource failed !", kWhere);
   return false;
 }
 
@@ -247,7 +225,7 @@ bool FindItem(ExtractionFolder folder, const char* itemName, const char* fileNam
 
 bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file) {
   PathText folderPath, path;
-  UnpackedItem item;
+  Item item;
   if (!FindItem(folder, itemName, file->c_str(), &folderPath, &path, &item)) return false;
   UniqueFile target(Sys().CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                       nullptr));
@@ -255,16 +233,16 @@ bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file)
     TraceError("CreateFile failed !", kWhere);
     return false;
   }
-  if (!WriteAll(target.get(), item.bytes(), item.size())) return false;
+  if (!WriteAll(target.get(), item.bytes, item.size)) return false;
   file->Assign(path.c_str());
   return true;
 }
 
 bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file, UniqueFile* heldCopy) {
   PathText folderPath, path;
-  UnpackedItem item;
+  Item item;
   if (!FindItem(folder, itemName, file->c_str(), &folderPath, &path, &item) ||
-      !WriteNewHeldCopy(folderPath.c_str(), file->c_str(), path.c_str(), item.bytes(), item.size(), heldCopy))
+      !WriteNewHeldCopy(folderPath.c_str(), file->c_str(), path.c_str(), item.bytes, item.size, heldCopy))
     return false;
   file->Assign(path.c_str());
   return true;

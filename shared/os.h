@@ -6,7 +6,7 @@
 // carries, and imports, only the operations it uses.
 // The programs import only kernel32 and the C runtime. LoadSystemLibraries, the first act of every
 // program, narrows the DLL search to the system folder and finds the rest there at run time: advapi32,
-// shell32 and user32, ntdll's RtlDecompressBuffer (already loaded in every process), and what kernel32 has only since Vista (ReOpenFile, GetFinalPathNameByHandleA,
+// shell32 and user32, and what kernel32 has only since Vista (ReOpenFile, GetFinalPathNameByHandleA,
 // SetFileInformationByHandle, QueryFullProcessImageNameA). Whether the system has one is asked explicitly
 // (HasSystemFunction), never read from a failed call; a function not found still fails like a failed call
 // of it, with ERROR_PROC_NOT_FOUND. It runs while WOW64 redirection is still on: with it off, loading from
@@ -16,9 +16,6 @@
 
 // userenv's, whose header the programs do not otherwise need.
 extern "C" BOOL WINAPI GetUserProfileDirectoryW(HANDLE token, LPWSTR path, LPDWORD size);
-// ntdll's, declared for user mode only by the driver kit's headers.
-extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG unpackedSize, PUCHAR packed,
-                                           ULONG packedSize, PULONG finalSize);
 
 // Every operation: result, name, parameters, how they are passed on, what really does it, and what a failed
 // call returns (never: it cannot fail), which only the tests' fault double reads.
@@ -113,9 +110,6 @@ extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG
   X(HGLOBAL, LoadResource, (HMODULE module, HRSRC item), (module, item), ::LoadResource, nullptr) \
   X(LPVOID, LockResource, (HGLOBAL loaded), (loaded), ::LockResource, nullptr) \
   X(DWORD, SizeofResource, (HMODULE module, HRSRC item), (module, item), ::SizeofResource, 0) \
-  X(LONG, RtlDecompressBuffer, (USHORT format, PUCHAR unpacked, ULONG unpackedSize, PUCHAR packed, ULONG \
-      packedSize, PULONG finalSize), (format, unpacked, unpackedSize, packed, packedSize, finalSize), \
-      real::RtlDecompressBuffer, static_cast<LONG>(0xC0000242L)) \
   /* Time */ \
   X(void, GetSystemTime, (LPSYSTEMTIME time), (time), ::GetSystemTime, never) \
   X(BOOL, SystemTimeToTzSpecificLocalTime, (const TIME_ZONE_INFORMATION* zone, const SYSTEMTIME* universal, \
@@ -147,7 +141,7 @@ extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG
   X(kAdvapi32, RegQueryValueExA) X(kAdvapi32, RegDeleteKeyA) X(kAdvapi32, RegCloseKey)                      \
   X(kShell32, SHGetSpecialFolderPathA) X(kShell32, SHCreateDirectoryExA) X(kUser32, MessageBoxA)           \
   X(kKernel32, ReOpenFile) X(kKernel32, GetFinalPathNameByHandleA) X(kKernel32, SetFileInformationByHandle) \
-  X(kKernel32, QueryFullProcessImageNameA) X(kNtdll, RtlDecompressBuffer) X(kAdvapi32, OpenProcessToken)      \
+  X(kKernel32, QueryFullProcessImageNameA) X(kAdvapi32, OpenProcessToken)                                   \
   X(kUserenv, GetUserProfileDirectoryW) X(kAdvapi32, GetTokenInformation) X(kAdvapi32, IsWellKnownSid)       \
   X(kUser32, GetProcessWindowStation) X(kUser32, GetUserObjectInformationA)
 
@@ -242,9 +236,6 @@ GLOW_FOUND(LONG, RegQueryValueExA,
            (key, name, reserved, type, data, size), ERROR_PROC_NOT_FOUND)
 GLOW_FOUND(LONG, RegDeleteKeyA, (HKEY key, LPCSTR subKey), (key, subKey), ERROR_PROC_NOT_FOUND)
 GLOW_FOUND(LONG, RegCloseKey, (HKEY key), (key), ERROR_PROC_NOT_FOUND)
-GLOW_FOUND(LONG, RtlDecompressBuffer, (USHORT format, PUCHAR unpacked, ULONG unpackedSize, PUCHAR packed,
-           ULONG packedSize, PULONG finalSize), (format, unpacked, unpackedSize, packed, packedSize, finalSize),
-           static_cast<LONG>(0xC0000002L))  // STATUS_NOT_IMPLEMENTED
 GLOW_FOUND(BOOL, OpenProcessToken, (HANDLE process, DWORD access, PHANDLE token), (process, access, token), FALSE)
 GLOW_FOUND(BOOL, GetUserProfileDirectoryW, (HANDLE token, LPWSTR path, LPDWORD size), (token, path, size), FALSE)
 GLOW_FOUND(BOOL, GetTokenInformation, (HANDLE token, TOKEN_INFORMATION_CLASS kind, LPVOID info, DWORD size,

@@ -13,7 +13,7 @@ FARPROC g_functions[kRunTimeFunctionCount];
 
 namespace {
 
-enum Library : unsigned char { kKernel32, kAdvapi32, kShell32, kUser32, kNtdll, kUserenv, kLibraryCount };
+enum Library : unsigned char { kKernel32, kAdvapi32, kShell32, kUser32, kUserenv, kLibraryCount };
 
 // Names and libraries of what is found, in the order of the table, the names one after another.
 #define GLOW_LIBRARY(library, name) library,
@@ -49,7 +49,7 @@ BOOL LoadSystemLibrariesNamed(const char* advapi32, const char* shell32, const c
   }
   const HMODULE modules[kLibraryCount] = {kernel32, LoadFromSystemFolder(advapi32, narrowed),
                                           LoadFromSystemFolder(shell32, narrowed),
-                                          LoadFromSystemFolder(user32, narrowed), ::GetModuleHandleA("ntdll"),
+                                          LoadFromSystemFolder(user32, narrowed),
                                           LoadFromSystemFolder("userenv.dll", narrowed)};
   BOOL all = TRUE;
   const char* name = kFunctionNames;

@@ -32,14 +32,16 @@ class Extraction : public SeamTest {
   std::vector<std::string> cleanup_;
 };
 
+// The item as it is, in one write of its whole size; the path is the one line traced.
 TEST_F(Extraction, WindowsVariantWritesTheItemByteForByte) {
   const std::string target = Target(WindowsFolder(), "Glowtest Uninstaller.exe");
+  EXPECT_CALL(os, WriteFile(_, _, static_cast<DWORD>(TestItem().size()), _, _));
   PathText file;
   file.Assign("Glowtest Uninstaller.exe");
   ASSERT_TRUE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
   EXPECT_EQ(file.c_str(), target);
   EXPECT_EQ(ReadFileBytes(target), TestItem());
-  EXPECT_EQ(LinesWith("[Glow][Notify]tszPath @ CopyResource -> " + target + "\r\n"), 1) << AllLines();
+  EXPECT_EQ(os.lines, std::vector<std::string>{"[Glow][Notify]tszPath @ CopyResource -> " + target + "\r\n"});
 }
 
 TEST_F(Extraction, WindowsVariantFallsBackToCWindowsWhenTheLookupFails) {
@@ -192,14 +194,14 @@ TEST_F(Extraction, EachResourceStepFailureIsTracedAtItsPlace) {
   EXPECT_CALL(os, LockResource(_)).WillOnce(FailWith(static_cast<LPVOID>(nullptr), 8u));
   EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
   ::testing::Mock::VerifyAndClearExpectations(&os);
-  // A damaged item is not written at all.
-  EXPECT_CALL(os, RtlDecompressBuffer(_, _, _, _, _, _)).WillOnce(Return(static_cast<LONG>(0xC0000242L)));
+  // An item without a size is not written at all: no empty file.
+  EXPECT_CALL(os, SizeofResource(_, _)).WillOnce(FailWith(0u, static_cast<DWORD>(ERROR_RESOURCE_DATA_NOT_FOUND)));
   EXPECT_CALL(os, CreateFileA(_, _, _, _, _, _, _)).Times(0);
   EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
   ::testing::Mock::VerifyAndClearExpectations(&os);
   EXPECT_CALL(os, WriteFile(_, _, _, _, _)).WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_DISK_FULL)));
   EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
-  EXPECT_EQ(LinesWith("[Glow]CopyResource -> item cannot be unpacked ! error: 13 - "), 1) << AllLines();
+  EXPECT_EQ(LinesWith("[Glow]CopyResource -> SizeofResource failed ! error: 1812 - "), 1) << AllLines();
   EXPECT_EQ(LinesWith("[Glow]CopyResource -> LoadResource failed ! error: 8 - "), 1) << AllLines();
   EXPECT_EQ(LinesWith("[Glow]CopyResourceAndRun -> LockResource failed ! error: 8 - "), 1) << AllLines();
   EXPECT_EQ(LinesWith("[Glow]CopyResource -> WriteFile failed ! error: 112 - "), 1) << AllLines();
