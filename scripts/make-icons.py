@@ -16,7 +16,6 @@ from pathlib import Path
 
 ALPHA_STEPS = 15  # 16 levels of glow: smooth at icon sizes, and the installer carries the icon twice
 CORE_STEPS = 7
-UNINSTALLER_STEPS = (7, 3)  # glow and core levels of the uninstaller's icon
 
 
 def glow_indexed(size, hue, alpha_steps, core_steps):
@@ -88,8 +87,7 @@ def main():
     program_icon = ico([16, 20, 24, 32, 40, 48, 56, 64, 80, 96], (255, 150, 40))
     (root / "installer" / "glow.ico").write_bytes(program_icon)
     (root / "launcher" / "glow.ico").write_bytes(program_icon)
-    # The uninstaller's own icon is seldom seen and the launcher carries it: fewer levels of glow.
-    (root / "uninstaller" / "glowclear.ico").write_bytes(ico([16, 32], (120, 160, 255), UNINSTALLER_STEPS))
+    (root / "uninstaller" / "glowclear.ico").write_bytes(ico([16, 32], (120, 160, 255)))
 
 
 if __name__ == "__main__":
