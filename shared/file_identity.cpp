@@ -43,7 +43,9 @@ bool IsItselfAt(HANDLE opened, const char* folder, const char* name) {
   PathText folderWhere;
   PathText expected;
   if (!FinalFolderPath(folder, &folderWhere)) return false;
-  if (!expected.Format("%s\\%s", folderWhere.c_str(), name)) return false;
+  // The final path of a drive's root ("D:\") already ends in its separator.
+  const char* separator = EndsInSeparator(folderWhere.c_str(), SystemLeadByte) ? "" : "\\";
+  if (!expected.Format("%s%s%s", folderWhere.c_str(), separator, name)) return false;
   if (MbEqualNoCase(where.c_str(), expected.c_str(), SystemLeadByte)) return true;
   ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
   return false;
