@@ -51,7 +51,7 @@ void ResolveFolder(int csidl, const char* fallback, const char* failure, PathTex
 
 // The name goes into file paths and a key path of an elevated run: refuse it before anything is touched.
 bool AcceptProductName(const char* name, const char* systemFolder, const char* windowsFolder) {
-  const char* fault = ProductNameFault(name, SystemLeadByte);
+  const char* fault = ProductNameFault(name, SystemLeadByte, SystemWide);
   if (!fault) fault = JoinedPathFault(systemFolder, name, ".scr");
   if (!fault) fault = JoinedPathFault(windowsFolder, name, " Uninstaller.exe");
   if (!fault) return true;
