@@ -5,6 +5,7 @@
 
 #include "exit_codes.h"
 #include "extraction.h"
+#include "file_identity.h"
 #include "file_probe.h"
 #include "os.h"
 #include "placed_file.h"
@@ -119,15 +120,22 @@ bool ListToRecord(const InstallRun& run, const EarlierRecord& earlier, const cha
 // A run that leaves no complete, removable record takes back what it did: the screen savers it placed
 // (but those an earlier install still lists), the launcher file unless an earlier install relies on it,
 // and the key it created.
+// The launcher file goes only when it is still the file this run wrote: never by its name alone, which
+// could name a folder or a file this run could not write.
 void TakeBack(const char* keyPath, InstallRun* run, const EarlierRecord& earlier, const char* launcherPath,
-              bool keyCreated) {
+              const FileId& launcherWritten, bool keyCreated) {
   const char kReason[] = "the install is not complete";
   // The run ends here: the list may be cut up in place.
   MbTokenizer tokenizer(run->copyScrPath.data(), '|', SystemLeadByte);
   for (char* piece = tokenizer.Next(); piece; piece = tokenizer.Next())
     if (!CopiedListNames(earlier.list.c_str(), piece, SystemLeadByte))
       RemovePlacedFile(piece, kReason, kWhere, ERROR_INSTALL_FAILURE);
-  if (!earlier.exists && launcherPath) RemovePlacedFile(launcherPath, kReason, kWhere, ERROR_INSTALL_FAILURE);
+  if (!earlier.exists && launcherWritten.known) {
+    if (DeleteIfStill(launcherPath, launcherWritten))
+      TraceError(launcherPath, "the install is not complete, copy removed @ InitInstance", ERROR_INSTALL_FAILURE);
+    else
+      TraceError(launcherPath, "the install is not complete, launcher cannot be removed @ InitInstance");
+  }
   if (!keyCreated) return;
   const LONG deleted = Sys().RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath);
   if (deleted != ERROR_SUCCESS) TraceError(keyPath, "RegDeleteKey (take back) failed @ InitInstance", deleted);
@@ -242,12 +250,11 @@ int RunInstallSequence(const InstallSettings& settings) {
 
   PathText uninstPath;
   uninstPath.Format("%s Uninstaller.exe", name);
-  if (!CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &uninstPath)) {
+  FileId launcherWritten;
+  if (!CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &uninstPath, &launcherWritten)) {
     TraceNotice("CopyResource (UNINSTALL.EXE) failed !", kWhere);
-    // A launcher file half written is this run's.
-    PathText written;
-    if (written.Format("%s\\%s", windowsFolder.c_str(), uninstPath.c_str()))
-      TakeBack(keyPath.c_str(), &run, earlier, written.c_str(), false);
+    // A launcher file half written is this run's; what was there and could not be written is not.
+    TakeBack(keyPath.c_str(), &run, earlier, launcherPath.c_str(), launcherWritten, false);
     return kLauncherNotWritten;
   }
   TraceNotice(uninstPath.c_str(), "tszUninstPath @ InitInstance");
@@ -257,7 +264,7 @@ int RunInstallSequence(const InstallSettings& settings) {
   const int registered = WriteRegistrationRecord(settings, run, keyPath.c_str(), earlier, systemFolder.c_str(),
                                                  scrPath.c_str(), uninstPath.c_str(), &keyCreated);
   if (registered != kInstalled) {
-    TakeBack(keyPath.c_str(), &run, earlier, uninstPath.c_str(), keyCreated);
+    TakeBack(keyPath.c_str(), &run, earlier, uninstPath.c_str(), launcherWritten, keyCreated);
     return registered;
   }
   // As LocalSystem this would select the saver for the logon screen's own profile only, not for a user.

@@ -87,8 +87,9 @@ bool LauncherApp::InitInstance() {
   tszUninst.Assign("uninst.tmp");
   UniqueFile heldCopy;
   if (!CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &tszUninst, &heldCopy)) {
+    const bool tooLong = ::GetLastError() == ERROR_FILENAME_EXCED_RANGE;
     TraceNotice("CopyResource (UNINSTALL.EXE) failed !", kWhere);
-    return FailToUninstall(kScratchCopyFailed);
+    return FailToUninstall(tooLong ? kScratchFolderTooLong : kScratchCopyFailed);
   }
   TraceNotice(tszUninst.c_str(), "tszUninst @ InitInstance");
 

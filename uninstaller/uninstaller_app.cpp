@@ -110,7 +110,7 @@ int UninstallerApp::Remove(bool fromLauncher, HANDLE report) {
 
   // The name is joined into the 260-byte key path: refuse one that cannot fit before anything is touched.
   if (nameTooLong || name.Length() > kMaxProductNameLength) {
-    TraceError(name.c_str(), "product name refused: longer than 207 characters @ InitInstance",
+    TraceError(name.c_str(), "product name refused: longer than 207 bytes @ InitInstance",
                ERROR_FILENAME_EXCED_RANGE);
     return kUninstallNameRefused;
   }

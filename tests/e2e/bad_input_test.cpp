@@ -146,7 +146,13 @@ TEST_F(BadInput, AFolderWhereTheLauncherGoesLeavesNoScreenSaverAndNoKey) {
   const std::string launcher = WindowsFolder() + "\\TAVO ScreenSaver Uninstaller.exe";
   ::CreateDirectoryA(launcher.c_str(), nullptr);
   EXPECT_EQ(Install(), 6u);
-  ::RemoveDirectoryA(launcher.c_str());
+  // The folder was never this run's: not scheduled to go at the restart either.
+  std::string wideName;
+  for (char c : std::string("TAVO ScreenSaver Uninstaller.exe")) wideName += std::string(1, c) + '\0';
+  const RegValue pending = ReadRegValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                                        "PendingFileRenameOperations");
+  EXPECT_EQ(pending.bytes.find(wideName), std::string::npos);
+  EXPECT_TRUE(::RemoveDirectoryA(launcher.c_str()));
   EXPECT_FALSE(FileExists(Placed("TAVO ScreenSaver")));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "TAVO ScreenSaver"));
 }

@@ -154,7 +154,7 @@ TEST_F(Extraction, AnExistingTargetIsReplacedAndARefusedCreationFails) {
 
   // Windows refuses to create over a read-only file; Wine running as root does not, so the refusal is
   // injected with the error Windows gives.
-  EXPECT_CALL(os, CreateFileA(StrEq(target), GENERIC_WRITE, 0u, nullptr, static_cast<DWORD>(CREATE_ALWAYS), _, _))
+  EXPECT_CALL(os, CreateFileA(StrEq(target), GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, 0u, nullptr, static_cast<DWORD>(CREATE_ALWAYS), _, _))
       .WillOnce(FailWith(INVALID_HANDLE_VALUE, static_cast<DWORD>(ERROR_ACCESS_DENIED)));
   file.Assign("glowtest-existing.exe");
   EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
