@@ -51,10 +51,12 @@ void ResolveFolder(int csidl, const char* fallback, const char* failure, PathTex
 }
 
 // The name goes into file paths and a key path of an elevated run: refuse it before anything is touched.
-bool AcceptProductName(const char* name, const char* systemFolder, const char* windowsFolder) {
+// The key path and the launcher's path are formed here, for the whole run.
+bool AcceptProductName(const char* name, const char* systemFolder, const char* windowsFolder, ProductPlace* place) {
   const char* fault = ProductNameFault(name, SystemLeadByte, SystemWide);
   if (!fault) fault = JoinedPathFault(systemFolder, name, ".scr");
-  if (!fault) fault = JoinedPathFault(windowsFolder, name, " Uninstaller.exe");
+  if (!fault) fault = FormProductKey(name, place);
+  if (!fault) fault = FormLauncherPath(name, windowsFolder, place);
   if (!fault) return true;
   PathText where;
   where.Format("product name refused: %s @ InitInstance", fault);
@@ -233,13 +235,11 @@ int RunInstallSequence(const InstallSettings& settings) {
   PathText windowsFolder;
   ResolveFolder(CSIDL_WINDOWS, "C:\\Windows", nullptr, &windowsFolder);
   const char* name = settings.productName.c_str();
-  if (!AcceptProductName(name, systemFolder.c_str(), windowsFolder.c_str())) return kProductNameRefused;
-  PathText keyPath;
-  FormUninstallKeyPath(name, &keyPath);
-  PathText launcherPath;
-  launcherPath.Format("%s\\%s Uninstaller.exe", windowsFolder.c_str(), name);  // fits: the name was checked
+  ProductPlace place;
+  if (!AcceptProductName(name, systemFolder.c_str(), windowsFolder.c_str(), &place)) return kProductNameRefused;
+  const char* keyPath = place.keyPath.c_str();
   EarlierRecord earlier;
-  const int earlierState = ReadEarlierRecord(keyPath.c_str(), launcherPath.c_str(), &earlier);
+  const int earlierState = ReadEarlierRecord(keyPath, place.launcherPath.c_str(), &earlier);
   if (earlierState != kInstalled) return earlierState;
 
   InstallRun run;
@@ -248,23 +248,22 @@ int RunInstallSequence(const InstallSettings& settings) {
   TraceNotice(scrPath.c_str(), "tszScrPath @ InitInstance");
   TraceNotice(run.copyScrPath.c_str(), "g_tszCopyScrPath @ InitInstance");
 
-  PathText uninstPath;
-  uninstPath.Format("%s Uninstaller.exe", name);
+  PathText uninstPath = place.launcherName;
   FileId launcherWritten;
   if (!CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &uninstPath, &launcherWritten)) {
     TraceNotice("CopyResource (UNINSTALL.EXE) failed !", kWhere);
     // A launcher file half written is this run's; what was there and could not be written is not.
-    TakeBack(keyPath.c_str(), &run, earlier, launcherPath.c_str(), launcherWritten, false);
+    TakeBack(keyPath, &run, earlier, place.launcherPath.c_str(), launcherWritten, false);
     return kLauncherNotWritten;
   }
   TraceNotice(uninstPath.c_str(), "tszUninstPath @ InitInstance");
   run.estimatedSize += GetFileMBSize(uninstPath.c_str());
 
   bool keyCreated = false;
-  const int registered = WriteRegistrationRecord(settings, run, keyPath.c_str(), earlier, systemFolder.c_str(),
+  const int registered = WriteRegistrationRecord(settings, run, keyPath, earlier, systemFolder.c_str(),
                                                  scrPath.c_str(), uninstPath.c_str(), &keyCreated);
   if (registered != kInstalled) {
-    TakeBack(keyPath.c_str(), &run, earlier, uninstPath.c_str(), launcherWritten, keyCreated);
+    TakeBack(keyPath, &run, earlier, uninstPath.c_str(), launcherWritten, keyCreated);
     return registered;
   }
   // As LocalSystem this would select the saver for the logon screen's own profile only, not for a user.

@@ -56,6 +56,20 @@ const char* ProductNameFault(const char* name, LeadByteTest isLeadByte, WideDeco
   return nullptr;
 }
 
+const char* FormProductKey(const char* name, ProductPlace* place) {
+  static const char kPrefix[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  static_assert(sizeof kPrefix - 1 == kUninstallPrefixLength, "the key path's prefix");
+  if (!name) return "missing";
+  return place->keyPath.Format("%s%s", kPrefix, name) ? nullptr : "too long for its key path";
+}
+
+const char* FormLauncherPath(const char* name, const char* windowsFolder, ProductPlace* place) {
+  if (const char* fault = JoinedPathFault(windowsFolder, name, kLauncherSuffix)) return fault;
+  place->launcherName.Format("%s%s", name, kLauncherSuffix);
+  place->launcherPath.Format("%s\\%s", windowsFolder, place->launcherName.c_str());
+  return nullptr;
+}
+
 const char* JoinedPathFault(const char* folder, const char* name, const char* suffix) {
   if (!folder || !name || !suffix) return "missing";
   if (strlen(folder) + 1 + strlen(name) + strlen(suffix) >= kPathSize) return "too long for its path";

@@ -19,4 +19,20 @@ const char* ProductNameFault(const char* name, LeadByteTest isLeadByte, WideDeco
 // Null when "folder\<name><suffix>" fits a path buffer, else why not.
 const char* JoinedPathFault(const char* folder, const char* name, const char* suffix);
 
+// The launcher's file name is the product name and this; the launcher takes " Uninstaller" off again.
+constexpr char kLauncherSuffix[] = " Uninstaller.exe";
+
+// Where a product lives: its uninstall key and its launcher file in the Windows folder. Every program
+// forms them here, once per run, and they are checked to fit as they are formed.
+struct ProductPlace {
+  PathText keyPath;       // "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<name>", under HKLM
+  PathText launcherName;  // "<name> Uninstaller.exe"
+  PathText launcherPath;  // "<Windows folder>\<name> Uninstaller.exe"
+};
+
+// The key path; null when it fits, else why not.
+const char* FormProductKey(const char* name, ProductPlace* place);
+// The launcher's name and path; null when they fit, else why not.
+const char* FormLauncherPath(const char* name, const char* windowsFolder, ProductPlace* place);
+
 }  // namespace glow
