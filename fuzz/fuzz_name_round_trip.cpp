@@ -24,8 +24,9 @@ struct Recorder : glow::ArgumentListener {
   std::vector<std::string> events;
 };
 
-void Check(const std::string& windowsFolder, const std::string& name, bool debug, LeadTest lead) {
-  if (glow::ProductNameFault(name.c_str(), lead)) return;
+void Check(const std::string& windowsFolder, const std::string& name, bool debug, LeadTest lead,
+           glow::WideDecoder decode) {
+  if (glow::ProductNameFault(name.c_str(), lead, decode)) return;
   if (glow::JoinedPathFault(windowsFolder.c_str(), name.c_str(), " Uninstaller.exe")) return;
   const std::string launcherPath = windowsFolder + "\\" + name + " Uninstaller.exe";
 
@@ -59,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string name = input.ConsumeRandomLengthString(250);
   name = name.substr(0, name.find('\0'));
   // Real Windows folders are well-formed text, so only the name's bytes vary; cp932 is the DBCS case.
-  Check(folder, name, debug, fuzz::NoLeadBytes);
-  Check(folder, name, debug, fuzz::Cp932Lead);
+  Check(folder, name, debug, fuzz::NoLeadBytes, fuzz::Utf8Wide);
+  Check(folder, name, debug, fuzz::Cp932Lead, fuzz::AnyBytesWide);
   return 0;
 }

@@ -24,9 +24,9 @@ bool IsDeviceName(const std::string& name) {
   while (!stem.empty() && stem.back() == ' ') stem.pop_back();
   for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
     if (strcasecmp(stem.c_str(), device) == 0) return true;
-  // COM and LPT with a digit, or with a superscript one, two or three (Western code page).
+  // COM and LPT with a digit, or with a superscript one, two or three: the programs run in UTF-8.
   for (const char* family : {"COM", "LPT"})
-    for (const char* digit : {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "\xB9", "\xB2", "\xB3"})
+    for (const char* digit : {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"})
       if (strcasecmp(stem.c_str(), (std::string(family) + digit).c_str()) == 0) return true;
   return false;
 }
@@ -34,6 +34,8 @@ bool IsDeviceName(const std::string& name) {
 // Windows' rules for one file name, plus the key-path length; written from the rules, not the code.
 bool BreaksARule(const std::string& name) {
   if (name.empty() || name.size() > 207) return true;
+  char16_t wide[208];
+  if (!fuzz::Utf8Wide(name.c_str(), wide, 208)) return true;  // no text in the programs' code page
   for (unsigned char c : name)
     if (c < 32 || c == 127 || strchr("\\/:*?\"<>|", c)) return true;
   if (name == "." || name == "..") return true;
@@ -43,7 +45,7 @@ bool BreaksARule(const std::string& name) {
 }
 
 void CheckName(const std::string& name) {
-  const char* fault = glow::ProductNameFault(name.c_str(), fuzz::NoLeadBytes);
+  const char* fault = glow::ProductNameFault(name.c_str(), fuzz::NoLeadBytes, fuzz::Utf8Wide);
   FUZZ_CHECK((fault == nullptr) == !BreaksARule(name));
   if (fault) {
     FUZZ_CHECK(*fault != '\0');
@@ -123,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string name = UpToZero(input.ConsumeRandomLengthString(400));
   if (input.ConsumeBool()) name = OfLength(name, input.ConsumeIntegralInRange<size_t>(200, 260));
   CheckName(name);
-  FUZZ_CHECK(glow::ProductNameFault(nullptr, fuzz::NoLeadBytes) != nullptr);
+  FUZZ_CHECK(glow::ProductNameFault(nullptr, fuzz::NoLeadBytes, fuzz::Utf8Wide) != nullptr);
 
   const std::string folder = UpToZero(input.ConsumeRandomLengthString(300));
   CheckJoin(folder, name, ".scr");

@@ -30,6 +30,48 @@ inline bool FuzzedLead(unsigned char c) { return (g_leadSet[c >> 3] >> (c & 7)) 
 
 typedef bool (*LeadTest)(unsigned char);
 
+// UTF-8 to UTF-16 as the system decodes it with MB_ERR_INVALID_CHARS: no overlong form, no surrogate, nothing
+// past U+10FFFF, no sequence cut short. False when the text breaks that or does not fit `capacity` units.
+inline bool Utf8Wide(const char* text, char16_t* wide, size_t capacity) {
+  size_t units = 0;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p;) {
+    unsigned long code = *p;
+    int more = code < 0x80 ? 0 : code >= 0xC2 && code < 0xE0 ? 1 : code >= 0xE0 && code < 0xF0 ? 2
+               : code >= 0xF0 && code < 0xF5 ? 3 : -1;
+    if (more < 0) return false;
+    if (more) code &= 0x3F >> more;
+    for (int i = 1; i <= more; ++i) {
+      if ((p[i] & 0xC0) != 0x80) return false;
+      code = code << 6 | (p[i] & 0x3F);
+    }
+    if ((more == 2 && (code < 0x800 || (code >= 0xD800 && code < 0xE000))) ||
+        (more == 3 && (code < 0x10000 || code > 0x10FFFF)))
+      return false;
+    p += more + 1;
+    if (units + (code >= 0x10000 ? 2 : 1) >= capacity) return false;
+    if (code >= 0x10000) {
+      wide[units++] = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+      wide[units++] = static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      wide[units++] = static_cast<char16_t>(code);
+    }
+  }
+  if (units >= capacity) return false;
+  wide[units] = u'\0';
+  return true;
+}
+
+// A code page where every byte sequence is text (the DBCS cases only need the bytes walked).
+inline bool AnyBytesWide(const char* text, char16_t* wide, size_t capacity) {
+  size_t units = 0;
+  for (; text[units] != '\0'; ++units) {
+    if (units + 1 >= capacity) return false;
+    wide[units] = static_cast<unsigned char>(text[units]);
+  }
+  wide[units] = u'\0';
+  return true;
+}
+
 // Takes the 256-bit set from the front of the input; false when the input is too short.
 inline bool TakeLeadSet(const uint8_t** data, size_t* size) {
   if (*size < sizeof g_leadSet) return false;

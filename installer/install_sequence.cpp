@@ -5,6 +5,7 @@
 
 #include "exit_codes.h"
 #include "extraction.h"
+#include "file_identity.h"
 #include "file_probe.h"
 #include "os.h"
 #include "placed_file.h"
@@ -50,10 +51,12 @@ void ResolveFolder(int csidl, const char* fallback, const char* failure, PathTex
 }
 
 // The name goes into file paths and a key path of an elevated run: refuse it before anything is touched.
-bool AcceptProductName(const char* name, const char* systemFolder, const char* windowsFolder) {
-  const char* fault = ProductNameFault(name, SystemLeadByte);
+// The key path and the launcher's path are formed here, for the whole run.
+bool AcceptProductName(const char* name, const char* systemFolder, const char* windowsFolder, ProductPlace* place) {
+  const char* fault = ProductNameFault(name, SystemLeadByte, SystemWide);
   if (!fault) fault = JoinedPathFault(systemFolder, name, ".scr");
-  if (!fault) fault = JoinedPathFault(windowsFolder, name, " Uninstaller.exe");
+  if (!fault) fault = FormProductKey(name, place);
+  if (!fault) fault = FormLauncherPath(name, windowsFolder, place);
   if (!fault) return true;
   PathText where;
   where.Format("product name refused: %s @ InitInstance", fault);
@@ -119,15 +122,22 @@ bool ListToRecord(const InstallRun& run, const EarlierRecord& earlier, const cha
 // A run that leaves no complete, removable record takes back what it did: the screen savers it placed
 // (but those an earlier install still lists), the launcher file unless an earlier install relies on it,
 // and the key it created.
+// The launcher file goes only when it is still the file this run wrote: never by its name alone, which
+// could name a folder or a file this run could not write.
 void TakeBack(const char* keyPath, InstallRun* run, const EarlierRecord& earlier, const char* launcherPath,
-              bool keyCreated) {
+              const FileId& launcherWritten, bool keyCreated) {
   const char kReason[] = "the install is not complete";
   // The run ends here: the list may be cut up in place.
   MbTokenizer tokenizer(run->copyScrPath.data(), '|', SystemLeadByte);
   for (char* piece = tokenizer.Next(); piece; piece = tokenizer.Next())
     if (!CopiedListNames(earlier.list.c_str(), piece, SystemLeadByte))
       RemovePlacedFile(piece, kReason, kWhere, ERROR_INSTALL_FAILURE);
-  if (!earlier.exists && launcherPath) RemovePlacedFile(launcherPath, kReason, kWhere, ERROR_INSTALL_FAILURE);
+  if (!earlier.exists && launcherWritten.known) {
+    if (DeleteIfStill(launcherPath, launcherWritten))
+      TraceError(launcherPath, "the install is not complete, copy removed @ InitInstance", ERROR_INSTALL_FAILURE);
+    else
+      TraceError(launcherPath, "the install is not complete, launcher cannot be removed @ InitInstance");
+  }
   if (!keyCreated) return;
   const LONG deleted = Sys().RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath);
   if (deleted != ERROR_SUCCESS) TraceError(keyPath, "RegDeleteKey (take back) failed @ InitInstance", deleted);
@@ -225,13 +235,11 @@ int RunInstallSequence(const InstallSettings& settings) {
   PathText windowsFolder;
   ResolveFolder(CSIDL_WINDOWS, "C:\\Windows", nullptr, &windowsFolder);
   const char* name = settings.productName.c_str();
-  if (!AcceptProductName(name, systemFolder.c_str(), windowsFolder.c_str())) return kProductNameRefused;
-  PathText keyPath;
-  FormUninstallKeyPath(name, &keyPath);
-  PathText launcherPath;
-  launcherPath.Format("%s\\%s Uninstaller.exe", windowsFolder.c_str(), name);  // fits: the name was checked
+  ProductPlace place;
+  if (!AcceptProductName(name, systemFolder.c_str(), windowsFolder.c_str(), &place)) return kProductNameRefused;
+  const char* keyPath = place.keyPath.c_str();
   EarlierRecord earlier;
-  const int earlierState = ReadEarlierRecord(keyPath.c_str(), launcherPath.c_str(), &earlier);
+  const int earlierState = ReadEarlierRecord(keyPath, place.launcherPath.c_str(), &earlier);
   if (earlierState != kInstalled) return earlierState;
 
   InstallRun run;
@@ -240,24 +248,22 @@ int RunInstallSequence(const InstallSettings& settings) {
   TraceNotice(scrPath.c_str(), "tszScrPath @ InitInstance");
   TraceNotice(run.copyScrPath.c_str(), "g_tszCopyScrPath @ InitInstance");
 
-  PathText uninstPath;
-  uninstPath.Format("%s Uninstaller.exe", name);
-  if (!CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &uninstPath)) {
+  PathText uninstPath = place.launcherName;
+  FileId launcherWritten;
+  if (!CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &uninstPath, &launcherWritten)) {
     TraceNotice("CopyResource (UNINSTALL.EXE) failed !", kWhere);
-    // A launcher file half written is this run's.
-    PathText written;
-    if (written.Format("%s\\%s", windowsFolder.c_str(), uninstPath.c_str()))
-      TakeBack(keyPath.c_str(), &run, earlier, written.c_str(), false);
+    // A launcher file half written is this run's; what was there and could not be written is not.
+    TakeBack(keyPath, &run, earlier, place.launcherPath.c_str(), launcherWritten, false);
     return kLauncherNotWritten;
   }
   TraceNotice(uninstPath.c_str(), "tszUninstPath @ InitInstance");
   run.estimatedSize += GetFileMBSize(uninstPath.c_str());
 
   bool keyCreated = false;
-  const int registered = WriteRegistrationRecord(settings, run, keyPath.c_str(), earlier, systemFolder.c_str(),
+  const int registered = WriteRegistrationRecord(settings, run, keyPath, earlier, systemFolder.c_str(),
                                                  scrPath.c_str(), uninstPath.c_str(), &keyCreated);
   if (registered != kInstalled) {
-    TakeBack(keyPath.c_str(), &run, earlier, uninstPath.c_str(), keyCreated);
+    TakeBack(keyPath, &run, earlier, uninstPath.c_str(), launcherWritten, keyCreated);
     return registered;
   }
   // As LocalSystem this would select the saver for the logon screen's own profile only, not for a user.

@@ -57,6 +57,9 @@ bool ReadSettingsText(HANDLE file, GrowableText* text, size_t* length) {
   int converted = count / 2;
   if (mark == kUtf16Mark) {
     memcpy(wide, from, 2 * converted);
+  } else if (mark == kUtf16BigEndianMark) {
+    const unsigned char* units = reinterpret_cast<const unsigned char*>(from);
+    for (int i = 0; i < converted; ++i) wide[i] = static_cast<WCHAR>(units[2 * i] << 8 | units[2 * i + 1]);
   } else if (count > 0) {
     converted = Sys().MultiByteToWideChar(CP_UTF8, mark ? 0 : MB_ERR_INVALID_CHARS, from, count, wide, count);
     if (converted == 0 && !mark) {
@@ -79,9 +82,41 @@ bool GetINIString(const WCHAR* text, size_t length, const char* section, const c
     return false;
   }
   value->Clear();
-  return Sys().WideCharToMultiByte(CP_ACP, 0, found, static_cast<int>(foundLength), value->data(),
-                                   SettingsValue::kCapacity - 1, nullptr, nullptr) != 0;
+  // A legacy code page (a system that ignores the manifest's UTF-8) would put a look-alike in place of a
+  // letter it lacks ("Lodz" for "Łódź", "\\" for a fullwidth backslash) or a "?": the value arrives as
+  // written, or not at all.
+  const bool unicode = Sys().GetACP() == CP_UTF8;
+  BOOL replaced = FALSE;
+  const int converted = Sys().WideCharToMultiByte(CP_ACP, unicode ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, found,
+                                                  static_cast<int>(foundLength), value->data(),
+                                                  SettingsValue::kCapacity - 1, nullptr, unicode ? nullptr : &replaced);
+  if (converted != 0 && !replaced) return true;
+  value->Clear();
+  if (converted != 0 || ::GetLastError() == 0) ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+  return false;
 }
+
+namespace {
+
+// A value that is there but cannot be said exactly in this code page refuses the install, with `exitCode`;
+// an absent one falls back to its default.
+bool ReadValueOrRefuse(const WCHAR* text, size_t length, const char* key, const char* iniPath, SettingsValue* value,
+                       int refusal, int* exitCode) {
+  if (GetINIString(text, length, "Inst", key, value)) return true;
+  const DWORD error = ::GetLastError();
+  const bool inexact = error == ERROR_NO_UNICODE_TRANSLATION;
+  PathText where;
+  where.Format(inexact ? "GetINIString - [Inst - %s] not exact in this code page, install refused @ InitInstance"
+                       : "GetINIString - [Inst - %s] failed @ InitInstance",
+               key);
+  TraceError(iniPath, where.c_str(), error);
+  if (!inexact) return true;
+  ShowFailedToInstall();
+  *exitCode = refusal;
+  return false;
+}
+
+}  // namespace
 
 InstallerApp::InstallerApp() { SetTraceTag("Glowset"); }
 
@@ -140,10 +175,11 @@ bool InstallerApp::ReadSettings() {
     TraceNotice(iniPath.c_str(), "file not exist @ InitInstance");
   } else {
     const WCHAR* wide = reinterpret_cast<const WCHAR*>(text.c_str() + kSettingsFileLimit);
-    if (!GetINIString(wide, length, "Inst", "Name", &m_settings.productName))
-      TraceError(iniPath.c_str(), "GetINIString - [Inst - Name] failed @ InitInstance");
-    if (!GetINIString(wide, length, "Inst", "Version", &m_settings.productVersion))
-      TraceError(iniPath.c_str(), "GetINIString - [Inst - Version] failed @ InitInstance");
+    if (!ReadValueOrRefuse(wide, length, "Name", iniPath.c_str(), &m_settings.productName, kProductNameRefused,
+                           &m_nExitCode) ||
+        !ReadValueOrRefuse(wide, length, "Version", iniPath.c_str(), &m_settings.productVersion, kSettingsUnreadable,
+                           &m_nExitCode))
+      return false;
   }
   if (m_settings.productName.Empty()) m_settings.productName.Assign(kDefaultProductName);
   if (m_settings.productVersion.Empty()) m_settings.productVersion.Assign(kDefaultProductVersion);

@@ -9,7 +9,7 @@
 namespace glow {
 
 // What the first bytes say. No mark: UTF-8 when the bytes are valid UTF-8, else the legacy ANSI code page.
-enum SettingsMark { kNoMark, kUtf8Mark, kUtf16Mark };  // UTF-16: little-endian
+enum SettingsMark { kNoMark, kUtf8Mark, kUtf16Mark, kUtf16BigEndianMark };  // kUtf16Mark: little-endian
 SettingsMark SettingsMarkOf(const unsigned char* bytes, size_t size);
 size_t SettingsMarkLength(SettingsMark mark);
 

@@ -12,6 +12,8 @@ enum LauncherExitCode {
   kUninstallerNotConfirmed = 5,  // "Failed to uninstall!": what started was not the written copy; ended
   kProductNameUnknown = 6,       // "Failed to uninstall!": no product name could be taken from the file name
   kRemovalEndUnknown = 7,        // the uninstaller ended without a report and without an exit code of its own
+  kScratchFolderTooLong = 8,     // "Failed to uninstall!": the local application-data folder is longer than a
+                                 // path in the code page the launcher runs in
   // The removal ended with the uninstaller's code 1-4, passed on moved up by 100 (its 1-4 are taken here).
   kUninstallerIncomplete = 101,   // nothing registered under the name, or the selection could not be opened
   kUninstallerNameRefused = 102,  // the name is too long for the key path

@@ -87,8 +87,9 @@ bool LauncherApp::InitInstance() {
   tszUninst.Assign("uninst.tmp");
   UniqueFile heldCopy;
   if (!CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &tszUninst, &heldCopy)) {
+    const bool tooLong = ::GetLastError() == ERROR_FILENAME_EXCED_RANGE;
     TraceNotice("CopyResource (UNINSTALL.EXE) failed !", kWhere);
-    return FailToUninstall(kScratchCopyFailed);
+    return FailToUninstall(tooLong ? kScratchFolderTooLong : kScratchCopyFailed);
   }
   TraceNotice(tszUninst.c_str(), "tszUninst @ InitInstance");
 
@@ -135,15 +136,22 @@ bool LauncherApp::InitInstance() {
   }
   // The name part as above, then the pipe's handle and the log, each quoted and with no blank between:
   // the uninstaller cuts its arguments at quotes, and a blank between two would be a piece of its own.
-  char commandLine[kCommandLineSize];
-  FormatText(commandLine, sizeof commandLine, "%s\"/report=%lu\"%s%s%s", tszPath.c_str(),
-             static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(reportWrite.get())),
-             switches.logPath.Empty() ? "" : "\"/log=", switches.logPath.c_str(), switches.logPath.Empty() ? "" : "\"");
+  BoundedText<kCommandLineSize> commandLine;
+  bool fits = commandLine.Format("%s\"/%s=%lu\"", tszPath.c_str(), kReportSwitch,
+                                 static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(reportWrite.get())));
+  if (fits && !switches.logPath.Empty()) {
+    BoundedText<kPathSize + 8> log;
+    fits = log.Format("\"/%s=%s\"", kLogSwitch, switches.logPath.c_str()) && commandLine.Append(log.c_str());
+  }
+  if (!fits) {
+    TraceError(tszPath.c_str(), "command line too long @ InitInstance", ERROR_FILENAME_EXCED_RANGE);
+    return FailToUninstall(kCommandLineTooLong);
+  }
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;  // 68
   UniqueProcessInfo started;
   // Suspended until it is known to run the held copy.
-  if (!Sys().CreateProcessA(startPath.c_str(), commandLine, nullptr, nullptr, reportWrite.valid(),
+  if (!Sys().CreateProcessA(startPath.c_str(), commandLine.data(), nullptr, nullptr, reportWrite.valid(),
                             CREATE_SUSPENDED, nullptr, nullptr, &startup, started.put())) {
     TraceError(tszUninst.c_str(), "CreateNormalProcess failed !! @ InitInstance");
     m_nExitCode = kUninstallerNotStarted;

@@ -4,6 +4,10 @@
 
 namespace glow {
 
+// The switches the launcher adds behind the uninstaller's name, "/<name>=<value>", read by their full names.
+constexpr char kReportSwitch[] = "report";
+constexpr char kLogSwitch[] = "log";
+
 // The argument text: the command line after the program name (quoted or not) and the blanks behind it.
 // A command line that begins with a blank has an empty program name.
 const char* ArgumentText(const char* commandLine, LeadByteTest isLeadByte);

@@ -69,6 +69,14 @@ bool ResolveFolder(ExtractionFolder folder, PathText* path) {
     TraceError("SHGetSpecialFolderPath (CSIDL_LOCAL_APPDATA) failed !", kWhere);
     return false;
   }
+  // A folder longer than a path in this code page (letters of several bytes each) comes back cut.
+  if (path->Length() >= PathText::kCapacity) {
+    path->Clear();
+    TraceError("CSIDL_LOCAL_APPDATA longer than a path (260 bytes in this code page) !", kWhere,
+               ERROR_FILENAME_EXCED_RANGE);
+    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
   return CheckScratchFolder(path->c_str());
 }
 
@@ -195,6 +203,7 @@ bool FindItem(ExtractionFolder folder, const char* itemName, const char* fileNam
   *path = *folderPath;
   if (!path->Append("\\") || !path->Append(fileName)) {
     TraceError(fileName, "path too long @ CopyResource", ERROR_FILENAME_EXCED_RANGE);
+    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
     return false;
   }
   TraceNotice(path->c_str(), "tszPath @ CopyResource");
@@ -223,14 +232,26 @@ bool FindItem(ExtractionFolder folder, const char* itemName, const char* fileNam
 
 }  // namespace
 
-bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file) {
+bool CopyResource(ExtractionFolder folder, const char* itemName, PathText* file, FileId* written) {
   PathText folderPath, path;
   Item item;
   if (!FindItem(folder, itemName, file->c_str(), &folderPath, &path, &item)) return false;
-  UniqueFile target(Sys().CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                      nullptr));
+  UniqueFile target(Sys().CreateFileA(path.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!target.valid()) {
     TraceError("CreateFile failed !", kWhere);
+    return false;
+  }
+  // Without its identity a roll-back could not tell this call's file from what comes there later: it goes
+  // now, through the handle that made it.
+  if (written && !IdOf(target.get(), written)) {
+    TraceError("GetFileInformationByHandle failed !", kWhere);
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    if (!Sys().HasSystemFunction(real::kSetFileInformationByHandle) ||
+        !Sys().SetFileInformationByHandle(target.get(), FileDispositionInfo, &disposition, sizeof disposition)) {
+      target.reset();
+      Sys().DeleteFileA(path.c_str());
+    }
     return false;
   }
   if (!WriteAll(target.get(), item.bytes, item.size)) return false;

@@ -30,6 +30,38 @@ bool SameFile(HANDLE a, HANDLE b) {
          first.nFileIndexLow == second.nFileIndexLow;
 }
 
+bool IdOf(HANDLE file, FileId* id) {
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (!Sys().GetFileInformationByHandle(file, &info)) return false;
+  id->known = true;
+  id->volume = info.dwVolumeSerialNumber;
+  id->indexHigh = info.nFileIndexHigh;
+  id->indexLow = info.nFileIndexLow;
+  return true;
+}
+
+bool DeleteIfStill(const char* path, const FileId& id) {
+  if (!id.known) {
+    ::SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  UniqueFile opened(Sys().CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  FileId now;
+  if (!opened.valid() || !IdOf(opened.get(), &now)) return false;
+  if (now.volume != id.volume || now.indexHigh != id.indexHigh || now.indexLow != id.indexLow) {
+    ::SetLastError(ERROR_FILE_INVALID);
+    return false;
+  }
+  if (!Sys().HasSystemFunction(real::kSetFileInformationByHandle)) {
+    opened.reset();
+    return Sys().DeleteFileA(path) != FALSE;
+  }
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  return Sys().SetFileInformationByHandle(opened.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
 bool FinalFolderPath(const char* folder, PathText* path) {
   UniqueFile opened(Sys().CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -43,7 +75,9 @@ bool IsItselfAt(HANDLE opened, const char* folder, const char* name) {
   PathText folderWhere;
   PathText expected;
   if (!FinalFolderPath(folder, &folderWhere)) return false;
-  if (!expected.Format("%s\\%s", folderWhere.c_str(), name)) return false;
+  // The final path of a drive's root ("D:\") already ends in its separator.
+  const char* separator = EndsInSeparator(folderWhere.c_str(), SystemLeadByte) ? "" : "\\";
+  if (!expected.Format("%s%s%s", folderWhere.c_str(), separator, name)) return false;
   if (MbEqualNoCase(where.c_str(), expected.c_str(), SystemLeadByte)) return true;
   ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
   return false;

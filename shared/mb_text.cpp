@@ -78,6 +78,13 @@ bool MbEqualNoCase(const char* a, const char* b, LeadByteTest isLeadByte) {
   return strlen(a) == strlen(b) && MbPrefixNoCase(a, b, isLeadByte) == strlen(b);
 }
 
+bool EndsInSeparator(const char* path, LeadByteTest isLeadByte) {
+  if (!path) return false;
+  const char* last = nullptr;
+  for (const char* p = path; *p != '\0'; p += CharWidth(p, isLeadByte)) last = p;
+  return last && CharWidth(last, isLeadByte) == 1 && (*last == '\\' || *last == '/');
+}
+
 bool SplitPath(const char* path, DriveText* drive, PathText* folder, PathText* baseName, PathText* extension,
                LeadByteTest isLeadByte) {
   if (!path) return false;

@@ -30,6 +30,9 @@ const char* MbFind(const char* text, const char* needle, LeadByteTest isLeadByte
 size_t MbPrefixNoCase(const char* text, const char* prefix, LeadByteTest isLeadByte);
 bool MbEqualNoCase(const char* a, const char* b, LeadByteTest isLeadByte);
 
+// True when the last character of `path` is a separator (a trail byte never is): a root such as "D:\".
+bool EndsInSeparator(const char* path, LeadByteTest isLeadByte);
+
 typedef BoundedText<kPathSize> PathText;
 
 // A character Windows allows in no file name: a control character or one of \ / : * ? " < > |.

@@ -116,6 +116,7 @@ extern "C" BOOL WINAPI GetUserProfileDirectoryW(HANDLE token, LPWSTR path, LPDWO
       LPSYSTEMTIME local), (zone, universal, local), ::SystemTimeToTzSpecificLocalTime, FALSE) \
   /* Text, trace and user */ \
   X(BOOL, IsDBCSLeadByte, (BYTE c), (c), ::IsDBCSLeadByte, never) \
+  X(UINT, GetACP, (), (), ::GetACP, never) \
   X(int, MultiByteToWideChar, (UINT codePage, DWORD flags, LPCCH text, int size, LPWSTR wide, int wideSize), \
       (codePage, flags, text, size, wide, wideSize), ::MultiByteToWideChar, 0) \
   X(int, WideCharToMultiByte, (UINT codePage, DWORD flags, LPCWCH wide, int wideSize, LPSTR text, int size, \
@@ -163,6 +164,8 @@ BOOL LoadSystemLibrariesNamed(const char* advapi32, const char* shell32, const c
 
 // The system's ANSI code page lead-byte test, through the seam.
 bool SystemLeadByte(unsigned char c);
+// Text in the process's code page decoded to UTF-16, through the seam; false when it does not decode exactly.
+bool SystemWide(const char* text, char16_t* wide, size_t capacity);
 
 namespace real {
 

@@ -7,11 +7,32 @@
 
 namespace glow {
 
-// Null when the name is acceptable, else why not (a short text for the trace). Characters are read in the
-// system's ANSI code page, so a trail byte is never taken for a separator.
-const char* ProductNameFault(const char* name, LeadByteTest isLeadByte);
+// The text as the system will read it: decoded from the process's code page into UTF-16, at most
+// `capacity` units with a closing zero. False when it does not decode exactly.
+typedef bool (*WideDecoder)(const char* text, char16_t* wide, size_t capacity);
+
+// Null when the name is acceptable, else why not (a short text for the trace). Bytes are walked with the
+// code page's lead-byte test, so a trail byte is never taken for a separator; device names are compared
+// as the system reads them, decoded to UTF-16 (COM\u00b9 is a device in every code page).
+const char* ProductNameFault(const char* name, LeadByteTest isLeadByte, WideDecoder decode);
 
 // Null when "folder\<name><suffix>" fits a path buffer, else why not.
 const char* JoinedPathFault(const char* folder, const char* name, const char* suffix);
+
+// The launcher's file name is the product name and this; the launcher takes " Uninstaller" off again.
+constexpr char kLauncherSuffix[] = " Uninstaller.exe";
+
+// Where a product lives: its uninstall key and its launcher file in the Windows folder. Every program
+// forms them here, once per run, and they are checked to fit as they are formed.
+struct ProductPlace {
+  PathText keyPath;       // "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<name>", under HKLM
+  PathText launcherName;  // "<name> Uninstaller.exe"
+  PathText launcherPath;  // "<Windows folder>\<name> Uninstaller.exe"
+};
+
+// The key path; null when it fits, else why not.
+const char* FormProductKey(const char* name, ProductPlace* place);
+// The launcher's name and path; null when they fit, else why not.
+const char* FormLauncherPath(const char* name, const char* windowsFolder, ProductPlace* place);
 
 }  // namespace glow

@@ -63,4 +63,9 @@ BOOL LoadSystemLibrariesNamed(const char* advapi32, const char* shell32, const c
 
 bool SystemLeadByte(unsigned char c) { return Sys().IsDBCSLeadByte(c) != FALSE; }
 
+bool SystemWide(const char* text, char16_t* wide, size_t capacity) {
+  return Sys().MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, -1, reinterpret_cast<LPWSTR>(wide),
+                                   static_cast<int>(capacity)) > 0;
+}
+
 }  // namespace glow

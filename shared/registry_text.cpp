@@ -7,10 +7,6 @@
 
 namespace glow {
 
-bool FormUninstallKeyPath(const char* productName, PathText* keyPath) {
-  return keyPath->Format("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s", productName);
-}
-
 LONG SetTextValue(HKEY key, const char* name, const char* text) {
   return Sys().RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                               static_cast<DWORD>(strlen(text) + 1));

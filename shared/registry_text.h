@@ -7,9 +7,6 @@
 
 namespace glow {
 
-// "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<name>"; false when it does not fit.
-bool FormUninstallKeyPath(const char* productName, PathText* keyPath);
-
 // A REG_SZ value, its terminating zero counted: readers may rely on finding it.
 LONG SetTextValue(HKEY key, const char* name, const char* text);
 

@@ -38,10 +38,16 @@ class UniqueAny {
     value_ = Traits::Invalid();
     return value;
   }
-  // Releases the held value; returns the release's code (ERROR_SUCCESS too when nothing was held).
+  // Releases the held value; returns the release's code (ERROR_SUCCESS too when nothing was held). The
+  // thread's last error stays as it was, as WIL's close_reset keeps it: a release on the way out of a
+  // failure never replaces that failure's error.
   DWORD reset(T value = Traits::Invalid()) {
     DWORD released = ERROR_SUCCESS;
-    if (value_ != Traits::Invalid()) released = Traits::Close(value_);
+    if (value_ != Traits::Invalid()) {
+      const DWORD kept = ::GetLastError();
+      released = Traits::Close(value_);
+      ::SetLastError(kept);
+    }
     value_ = value;
     return released;
   }
@@ -50,7 +56,12 @@ class UniqueAny {
   T value_ = Traits::Invalid();
 };
 
-inline DWORD CodeOf(bool succeeded) { return succeeded ? ERROR_SUCCESS : ::GetLastError(); }
+// A failed call that left no last error is a failure all the same.
+inline DWORD CodeOf(bool succeeded) {
+  if (succeeded) return ERROR_SUCCESS;
+  const DWORD error = ::GetLastError();
+  return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
+}
 
 struct FileTraits {
   typedef HANDLE Type;
@@ -97,9 +108,11 @@ class UniqueProcessInfo {
   }
   const PROCESS_INFORMATION& get() const { return info_; }
   void reset() {
+    const DWORD kept = ::GetLastError();
     if (info_.hThread) Sys().CloseHandle(info_.hThread);
     if (info_.hProcess) Sys().CloseHandle(info_.hProcess);
     ZeroMemory(&info_, sizeof info_);
+    ::SetLastError(kept);
   }
 
  private:

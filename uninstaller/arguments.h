@@ -1,6 +1,7 @@
 #pragma once
 // Reading the uninstaller's argument text. Platform-free: what each piece means is reported to a
 // listener, so the same parser runs in the program and anywhere else.
+#include "command_line.h"
 #include "mb_text.h"
 
 namespace glow {

@@ -27,7 +27,7 @@ struct SystemFolderAccess {
   bool absenceTrusted;    // "not there" through reachFolder means gone
 };
 
-void ResolveAccess(bool redirectionOff, SystemFolderAccess* access) {
+void ResolveAccess(bool redirectionOff, const char* windowsFolder, SystemFolderAccess* access) {
   if (!Sys().SHGetSpecialFolderPathA(nullptr, access->systemFolder.data(), CSIDL_SYSTEM, FALSE)) {
     TraceError("SHGetSpecialFolderPath (CSIDL_SYSTEM) failed !", kWhere);
     access->systemFolder.Assign("C:\\Windows\\System32");
@@ -39,8 +39,7 @@ void ResolveAccess(bool redirectionOff, SystemFolderAccess* access) {
   // Redirection on under WOW64 would show the 32-bit folder; "Sysnative" is the native one. A restart
   // deletion through it is dropped, so what cannot be deleted now stays listed instead.
   PathText sysnative;
-  if (!Sys().SHGetSpecialFolderPathA(nullptr, sysnative.data(), CSIDL_WINDOWS, FALSE)) sysnative.Assign("C:\\Windows");
-  if (!sysnative.Append("\\Sysnative")) return;
+  if (!sysnative.Format("%s\\Sysnative", windowsFolder)) return;
   UniqueFile folder(Sys().CreateFileA(sysnative.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (folder.valid()) {
@@ -117,8 +116,8 @@ void KeepRecordOf(const char* keyPath, const GrowableText& remaining) {
 }  // namespace
 
 bool LoadScrPath(const char* productName, RemovalRun* run) {
-  PathText keyPath;
-  if (!FormUninstallKeyPath(productName, &keyPath)) {
+  const PathText& keyPath = run->place.keyPath;
+  if (FormProductKey(productName, &run->place)) {
     TraceError(productName, "name too long for the key path @ LoadScrPath", ERROR_FILENAME_EXCED_RANGE);
     return false;
   }
@@ -167,14 +166,14 @@ RemovalOutcome UninstAct(const char* productName, bool redirectionOff, RemovalRu
     TraceError("SHGetSpecialFolderPath (CSIDL_WINDOWS) failed !", kWhere);
     windowsFolder.Assign("C:\\Windows");
   }
-  PathText launcherPath;
-  const bool launcherFormed = launcherPath.Format("%s\\%s Uninstaller.exe", windowsFolder.c_str(), productName);
+  const PathText& launcherPath = run->place.launcherPath;
+  const bool launcherFormed = !FormLauncherPath(productName, windowsFolder.c_str(), &run->place);
   if (!launcherFormed) {
     TraceError(productName, "launcher path too long @ UninstAct", ERROR_FILENAME_EXCED_RANGE);
   }
   const bool launcherListed = launcherFormed && removalList.Add(launcherPath.c_str());
   SystemFolderAccess access;
-  ResolveAccess(redirectionOff, &access);
+  ResolveAccess(redirectionOff, windowsFolder.c_str(), &access);
 
   GrowableText remaining;
   bool remainingListed = true;
@@ -214,8 +213,7 @@ RemovalOutcome UninstAct(const char* productName, bool redirectionOff, RemovalRu
     launcherRemains = fate == FileFate::kRemains;
   }
 
-  PathText keyPath;
-  FormUninstallKeyPath(productName, &keyPath);
+  const PathText& keyPath = run->place.keyPath;
   if (!remaining.Empty() || launcherRemains) {
     // A list that could not be written whole is left as it was: it still names every remaining file.
     if (remainingListed) KeepRecordOf(keyPath.c_str(), remaining);

@@ -1,13 +1,14 @@
 #pragma once
 // Removing what the installer placed and recorded for one product.
 #include "mb_text.h"
-#include "mb_text.h"
+#include "product_name.h"
 #include "text_list.h"
 
 namespace glow {
 
 // What one removal pass works through: the recorded files, then the launcher file.
 struct RemovalRun {
+  ProductPlace place;  // formed by each pass: the key path as it loads the list, then the launcher's path
   TextList removalList;
   // The launcher waits for the outcome, so its file cannot go yet: it is moved aside (a reinstall right
   // after the outcome then writes a new one untouched) and left here, to go once the outcome is out.
@@ -15,7 +16,8 @@ struct RemovalRun {
   PathText launcherLeft;
 };
 
-// Reads the recorded copied-file list into the run's removal list; false when it cannot be read or is empty.
+// Forms the run's key path and reads the recorded copied-file list into the run's removal list; false when
+// it cannot be read or is empty.
 bool LoadScrPath(const char* productName, RemovalRun* run);
 
 enum class RemovalOutcome {

@@ -4,6 +4,7 @@
 #include "app_frame.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 #include "mb_text.h"
 #include "os.h"
@@ -26,11 +27,12 @@ class SwitchListener : public ArgumentListener {
   void OnDebugSwitch() override {}
   void OnUnknown(const char*) override {}
   void OnSwitch(const char* name, const char* value) override {
-    if (name[0] == 'l') {
+    if (strcmp(name, kLogSwitch) == 0) {
       logGiven = true;
       if (!logPath.Assign(value)) logPath.Clear();
       return;
     }
+    if (strcmp(name, kReportSwitch) != 0) return;
     // The write end of the launcher's pipe, inherited: the handle's value, in decimal; 0 when the
     // launcher has none and awaits this program's end instead. Either way the launcher holds the lock.
     fromLauncher = true;
@@ -110,7 +112,7 @@ int UninstallerApp::Remove(bool fromLauncher, HANDLE report) {
 
   // The name is joined into the 260-byte key path: refuse one that cannot fit before anything is touched.
   if (nameTooLong || name.Length() > kMaxProductNameLength) {
-    TraceError(name.c_str(), "product name refused: longer than 207 characters @ InitInstance",
+    TraceError(name.c_str(), "product name refused: longer than 207 bytes @ InitInstance",
                ERROR_FILENAME_EXCED_RANGE);
     return kUninstallNameRefused;
   }

@@ -44,6 +44,31 @@ TEST_F(BadInput, ASettingsFileOfBinaryGarbageFallsBackToTheDefaults) {
   EXPECT_FALSE(FileExists(Placed("TAVO ScreenSaver")));
 }
 
+// Notepad's "UTF-16 BE" is read like its little-endian form, not taken for no settings at all.
+TEST_F(BadInput, ABigEndianSettingsFileGivesItsName) {
+  std::string bigEndian = "\xfe\xff";
+  for (char c : std::string("[Inst]\r\nName=Big Endian Glow\r\n")) bigEndian += std::string(1, '\0') + c;
+  Ini(bigEndian);
+  ASSERT_EQ(Install(), 0u);
+  EXPECT_TRUE(FileExists(Placed("Big Endian Glow")));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "TAVO ScreenSaver"));
+  EXPECT_EQ(Remove("Big Endian Glow"), 0u);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "Big Endian Glow"));
+}
+
+// COM with a superscript digit is a device to the system, however the settings file spells it. (This
+// program runs in the Western code page, where 0xB9 is that superscript one.)
+TEST_F(BadInput, ADeviceNameWithASuperscriptDigitTouchesNothing) {
+  Ini("\xef\xbb\xbf[Inst]\r\nName=COM\xc2\xb9\r\n");
+  EXPECT_EQ(Install(), 4u);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "COM\xb9"));
+  EXPECT_FALSE(FileExists(WindowsFolder() + "\\COM\xb9 Uninstaller.exe"));
+  WIN32_FIND_DATAA found;
+  HANDLE search = ::FindFirstFileA((NativeSystemFolder() + "\\COM*.scr").c_str(), &found);
+  EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
+  if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+}
+
 TEST_F(BadInput, AHugeNameIsCutAndThenRefusedAsTooLong) {
   Ini("[Inst]\r\nName=" + std::string(10000, 'n') + "\r\nVersion=" + std::string(10000, 'v') + "\r\n");
   EXPECT_EQ(Install(), 4u);  // cut to 253 characters, more than a key path holds
@@ -121,7 +146,13 @@ TEST_F(BadInput, AFolderWhereTheLauncherGoesLeavesNoScreenSaverAndNoKey) {
   const std::string launcher = WindowsFolder() + "\\TAVO ScreenSaver Uninstaller.exe";
   ::CreateDirectoryA(launcher.c_str(), nullptr);
   EXPECT_EQ(Install(), 6u);
-  ::RemoveDirectoryA(launcher.c_str());
+  // The folder was never this run's: not scheduled to go at the restart either.
+  std::string wideName;
+  for (char c : std::string("TAVO ScreenSaver Uninstaller.exe")) wideName += std::string(1, c) + '\0';
+  const RegValue pending = ReadRegValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                                        "PendingFileRenameOperations");
+  EXPECT_EQ(pending.bytes.find(wideName), std::string::npos);
+  EXPECT_TRUE(::RemoveDirectoryA(launcher.c_str()));
   EXPECT_FALSE(FileExists(Placed("TAVO ScreenSaver")));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "TAVO ScreenSaver"));
 }

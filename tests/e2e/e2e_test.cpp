@@ -224,6 +224,23 @@ TEST_F(EndToEnd, TheReadmesSettingsExampleInstalls) {
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
 }
 
+// A stick, a disc or a mounted image: the installer at the root of a drive (the test run maps D: to a
+// folder of its prefix), and at the root of C:.
+TEST_F(EndToEnd, InstallsFromTheRootOfADrive) {
+  ASSERT_NE(::GetDriveTypeA("D:\\"), static_cast<UINT>(DRIVE_NO_ROOT_DIR)) << "no D: drive in this prefix";
+  for (const std::string root : {"D:\\", "C:\\"}) {
+    ASSERT_TRUE(::CopyFileA(BuiltProgram("Glowset.exe").c_str(), (root + "Glowset.exe").c_str(), FALSE)) << root;
+    ASSERT_TRUE(::CopyFileA(BuiltProgram("TAVO.scr").c_str(), (root + "TAVO.scr").c_str(), FALSE)) << root;
+    const ProgramRun run = RunTraced("\"" + root + "Glowset.exe\" /d");
+    EXPECT_EQ(run.exitCode, 0u) << root;
+    EXPECT_TRUE(FileExists(placed)) << root;
+    EXPECT_EQ(Remove().exitCode, 0u) << root;
+    ExpectRemoved();
+    ::DeleteFileA((root + "Glowset.exe").c_str());
+    ::DeleteFileA((root + "TAVO.scr").c_str());
+  }
+}
+
 TEST_F(EndToEnd, NoScreenSaverBesideItFailsToInstallWithItsExitCode) {
   ::DeleteFileA((kPackage + "\\TAVO.scr").c_str());
   const ProgramRun run = Install();

@@ -110,7 +110,7 @@ TEST_F(UninstallerRunArguments, ANameTooLongForTheKeyPathIsRefusedBeforeAnything
   EXPECT_CALL(os, CallWow64EnableWow64FsRedirection(_, _)).Times(0);
   EXPECT_EQ(Run("/d \"/name=" + std::string(208, 'n') + "\""), "");
   EXPECT_EQ(exitCode, kUninstallNameRefused);
-  EXPECT_EQ(LinesWith("product name refused: longer than 207 characters @ InitInstance"), 1) << AllLines();
+  EXPECT_EQ(LinesWith("product name refused: longer than 207 bytes @ InitInstance"), 1) << AllLines();
   ::testing::Mock::VerifyAndClearExpectations(&os);
   EXPECT_EQ(Run("\"/name=" + std::string(207, 'n') + "\""), std::string(207, 'n'));
   EXPECT_EQ(exitCode, kRemovalIncomplete);  // a fitting name: looked up, nothing registered

@@ -2,6 +2,7 @@
 #include "test_support.h"
 
 #include "extraction.h"
+#include "file_identity.h"
 
 namespace glow {
 namespace {
@@ -155,7 +156,7 @@ TEST_F(Extraction, AnExistingTargetIsReplacedAndARefusedCreationFails) {
 
   // Windows refuses to create over a read-only file; Wine running as root does not, so the refusal is
   // injected with the error Windows gives.
-  EXPECT_CALL(os, CreateFileA(StrEq(target), GENERIC_WRITE, 0u, nullptr, static_cast<DWORD>(CREATE_ALWAYS), _, _))
+  EXPECT_CALL(os, CreateFileA(StrEq(target), GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, 0u, nullptr, static_cast<DWORD>(CREATE_ALWAYS), _, _))
       .WillOnce(FailWith(INVALID_HANDLE_VALUE, static_cast<DWORD>(ERROR_ACCESS_DENIED)));
   file.Assign("glowtest-existing.exe");
   EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
@@ -215,6 +216,18 @@ TEST_F(Extraction, ANameTooLongForThePathTouchesNothing) {
   file.Assign(name.c_str());
   EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
   EXPECT_EQ(file.c_str(), name);
+}
+
+// A drive's root is a folder whose final path already ends in a separator: the media an installer is
+// run from (a stick, a disc) are often just that.
+TEST_F(Extraction, AFileAtTheRootOfADriveIsItselfThere) {
+  const std::string path = Target("C:", "glowtest-root.scr");
+  WriteFileBytes(path, "r");
+  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(IsItselfAt(file, "C:\\", "glowtest-root.scr")) << ::GetLastError();
+  EXPECT_FALSE(IsItselfAt(file, "C:\\", "glowtest-other.scr"));
+  ::CloseHandle(file);
 }
 
 }  // namespace

@@ -115,7 +115,7 @@ TEST_F(InstallSequence, InstallDateIsTheLocalDateWithSlashes) {
 TEST_F(InstallSequence, AFailedLauncherWriteLeavesNothingBehind) {
   WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
   EXPECT_CALL(os, CreateFileA(_, _, _, _, _, _, _)).Times(::testing::AnyNumber());
-  EXPECT_CALL(os, CreateFileA(StrEq(launcher), GENERIC_WRITE, _, _, _, _, _))
+  EXPECT_CALL(os, CreateFileA(StrEq(launcher), GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, _, _, _, _, _))
       .WillOnce(FailWith(INVALID_HANDLE_VALUE, static_cast<DWORD>(ERROR_ACCESS_DENIED)));
   EXPECT_CALL(os, RegCreateKeyExA(_, _, _, _, _, _, _, _, _)).Times(0);
   EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(::testing::AnyNumber());
@@ -127,6 +127,21 @@ TEST_F(InstallSequence, AFailedLauncherWriteLeavesNothingBehind) {
   EXPECT_EQ(LinesWith("[Glowset][Notify]InitInstance -> CopyResource (UNINSTALL.EXE) failed !"), 1) << AllLines();
   EXPECT_EQ(LinesWith("[Glowset]the install is not complete, copy removed @ InitInstance -> " + placedAs + " error: 1603"),
             1);
+}
+
+// What stands at the launcher's path and could not be written is not this run's: a folder there is neither
+// deleted nor scheduled for deletion at the restart (which would take an empty folder too).
+TEST_F(InstallSequence, AFolderAtTheLauncherPathIsNotTakenBack) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
+  ASSERT_TRUE(::CreateDirectoryA(launcher.c_str(), nullptr));
+  EXPECT_CALL(os, MoveFileExA(_, _, _)).Times(::testing::AnyNumber());
+  EXPECT_CALL(os, MoveFileExA(StrEq(launcher), _, _)).Times(0);
+  EXPECT_CALL(os, DeleteFileA(_)).Times(::testing::AnyNumber());
+  EXPECT_CALL(os, DeleteFileA(StrEq(launcher))).Times(0);
+  EXPECT_EQ(Install(), kLauncherNotWritten);
+  EXPECT_TRUE(::RemoveDirectoryA(launcher.c_str())) << "the folder is gone";
+  EXPECT_FALSE(FileExists(placed));
+  EXPECT_EQ(LinesWith(launcher + " error:"), 0) << AllLines();
 }
 
 TEST_F(InstallSequence, ARecordWithoutItsWorkingValuesIsTakenBack) {
@@ -227,7 +242,7 @@ TEST_F(InstallSequence, AnUnsafeProductNameIsRefusedBeforeAnythingIsTouched) {
   EXPECT_EQ(os.boxes.size(), 4u);
   EXPECT_EQ(LinesWith("product name refused: contains a character not allowed in file names @ InitInstance"), 2)
       << AllLines();
-  EXPECT_EQ(LinesWith("product name refused: longer than 207 characters @ InitInstance"), 1);
+  EXPECT_EQ(LinesWith("product name refused: longer than 207 bytes @ InitInstance"), 1);
   // The launcher would ask to remove "X Pro": such a product could never be removed.
   EXPECT_EQ(LinesWith("product name refused: contains \" Uninstaller\", which the launcher removes"), 1);
 }

@@ -147,18 +147,20 @@ TEST_F(InstallerStartUp, SettingsInEveryEncodingGiveTheSameName) {
   for (char c : std::string("[Inst]\r\nName=")) utf16 += std::string(1, c) + '\0';
   for (const char* unit : {"\xc9\x00", "c\0", "r\0", "a\0", "n\0", " \0", "\x17\x04", "\x32\x04", "\x51\x04", "\x37\x04", "\x34\x04", "\x4b\x04"})
     utf16 += std::string(unit, 2);
+  std::string bigEndian = utf16;  // what Notepad saves as "UTF-16 BE"
+  for (size_t i = 0; i + 1 < bigEndian.size(); i += 2) std::swap(bigEndian[i], bigEndian[i + 1]);
   const bool unicodeProcess = ::GetACP() == CP_UTF8;
-  for (const std::string& ini : {"[Inst]\r\n" + utf8, "\xef\xbb\xbf[Inst]\r\n" + utf8, utf16}) {
+  for (const std::string& ini : {"[Inst]\r\n" + utf8, "\xef\xbb\xbf[Inst]\r\n" + utf8, utf16, bigEndian}) {
     WriteIni(ini);
     InstallerApp run;
     run.m_lpCmdLine = const_cast<char*>("");
-    ASSERT_TRUE(run.StartUp());
+    // Where the process runs in UTF-8 every letter arrives; in the Western code page the Cyrillic ones
+    // cannot, and the name is refused rather than installed with stand-ins.
+    ASSERT_EQ(run.StartUp(), unicodeProcess);
     wchar_t wide[64] = {};
     ::MultiByteToWideChar(CP_ACP, 0, run.settings().productName.c_str(), -1, wide, 64);
-    // Where the process runs in UTF-8 every letter arrives; elsewhere those of the ANSI code page.
     if (unicodeProcess) EXPECT_STREQ(wide, L"\u00c9cran \u0417\u0432\u0451\u0437\u0434\u044b");
-    else EXPECT_EQ(std::wstring(wide).substr(0, 6), L"\u00c9cran ");
-    run.ExitInstance();
+    EXPECT_EQ(run.ExitInstance(), unicodeProcess ? 0 : kProductNameRefused);
   }
   WriteIni("[Inst]\r\nName=\xc9" "cran\r\n");  // the Western code page's bytes: not UTF-8
   InstallerApp legacy;
@@ -167,6 +169,26 @@ TEST_F(InstallerStartUp, SettingsInEveryEncodingGiveTheSameName) {
   wchar_t wide[64] = {};
   ::MultiByteToWideChar(CP_ACP, 0, legacy.settings().productName.c_str(), -1, wide, 64);
   EXPECT_STREQ(wide, L"\u00c9cran");
+}
+
+// Letters the code page lacks: in UTF-8 every one arrives; in a legacy code page (a system that ignores
+// the manifest) the install is refused, never done under a look-alike name.
+TEST_F(InstallerStartUp, ANameTheCodePageCannotHoldIsRefusedInEveryCodePage) {
+  const bool unicodeProcess = ::GetACP() == CP_UTF8;
+  const std::string lodz = "\xc5\x81\xc3\xb3\x64\xc5\xba Nights";  // "Łódź Nights"
+  for (const std::string& name : {lodz, std::string("A\xef\xbc\xbc" "B")}) {  // a fullwidth backslash
+    WriteIni("\xef\xbb\xbf[Inst]\r\nName=" + name + "\r\n");
+    InstallerApp run;
+    run.m_lpCmdLine = const_cast<char*>("/d");
+    EXPECT_EQ(run.StartUp(), unicodeProcess) << name;
+    if (unicodeProcess) EXPECT_EQ(run.settings().productName.c_str(), name);
+    EXPECT_EQ(run.ExitInstance(), unicodeProcess ? 0 : kProductNameRefused) << name;
+  }
+  EXPECT_EQ(LinesWith("[Glowset]GetINIString - [Inst - Name] not exact in this code page, install refused @ "
+                      "InitInstance -> " + ownFolder + "\\Glowset.ini error: 1113 - "),
+            unicodeProcess ? 0 : 2)
+      << AllLines();
+  EXPECT_EQ(os.boxes.size(), unicodeProcess ? 0u : 2u);
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 
 #include "launcher_app.h"
 #include "launcher_names.h"
+#include "sizes.h"
 
 namespace glow {
 namespace {
 
+using ::testing::HasSubstr;
 using ::testing::_;
 using ::testing::Return;
 using ::testing::StrEq;
@@ -205,6 +207,26 @@ TEST_F(LauncherRun, AScratchCopyThatCannotBeWrittenShowsFailedToUninstall) {
   EXPECT_EQ(Run(" /d"), kScratchCopyFailed);
   EXPECT_TRUE(os.boxes.empty());
   EXPECT_EQ(LinesWith("[Glowrun][Notify]no visible window station, message not shown -> Failed to uninstall!\r\n"), 1)
+      << AllLines();
+}
+
+// A local application-data folder longer than a path in this code page (a profile named in letters of
+// several bytes each) comes back from the ANSI lookup cut, without its end: the run says so, by its code.
+TEST_F(LauncherRun, ALocalAppDataFolderLongerThanAPathIsNamedAsTheCause) {
+  EXPECT_CALL(os, SHGetSpecialFolderPathA(_, _, CSIDL_LOCAL_APPDATA, _))
+      .WillOnce([](HWND, LPSTR path, int, BOOL) {
+        memset(path, 'x', kPathSize);
+        path[0] = 'C', path[1] = ':', path[2] = '\\';
+        return TRUE;
+      });
+  EXPECT_CALL(os, CreateFileA(_, _, _, _, _, _, _)).Times(::testing::AnyNumber());
+  EXPECT_CALL(os, CreateFileA(HasSubstr("xxx"), _, _, _, _, _, _)).Times(0);
+  EXPECT_CALL(os, CreateProcessA(_, _, _, _, _, _, _, _, _, _)).Times(0);
+  EXPECT_EQ(Run(" /d"), kScratchFolderTooLong);
+  EXPECT_EQ(os.boxes, std::vector<std::string>{"TAVO ScreenSaver Uninstaller: Failed to uninstall!"});
+  EXPECT_EQ(LinesWith("[Glowrun]CopyResource -> CSIDL_LOCAL_APPDATA longer than a path (260 bytes in this code page) ! "
+                      "error: 206 - "),
+            1)
       << AllLines();
 }
 

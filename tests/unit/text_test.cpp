@@ -9,6 +9,7 @@
 #include "format.h"
 #include "growable_text.h"
 #include "mb_text.h"
+#include "os.h"
 #include "placed_file.h"
 #include "product_name.h"
 #include "trace_line.h"
@@ -18,6 +19,16 @@ namespace {
 
 bool NoLeadBytes(unsigned char) { return false; }
 bool Lead0x81(unsigned char c) { return c == 0x81; }  // a made-up code page: 0x81 opens a pair
+// A single-byte code page whose upper half is Latin-1, as the Western one is from 0xA0 on.
+bool WesternWide(const char* text, char16_t* wide, size_t capacity) {
+  size_t i = 0;
+  for (; text[i] != '\0'; ++i) {
+    if (i + 1 >= capacity) return false;
+    wide[i] = static_cast<unsigned char>(text[i]);
+  }
+  wide[i] = u'\0';
+  return true;
+}
 
 std::vector<std::string> Pieces(std::string text, char delimiter, LeadByteTest lead = NoLeadBytes) {
   std::vector<std::string> pieces;
@@ -132,23 +143,44 @@ TEST(DebugSwitch, OnlyTheWholeTextSlashOrDashDInAnyCase) {
 }
 
 TEST(ProductName, RefusesWhatCannotBeOneFileNameOrIsTooLong) {
-  EXPECT_EQ(ProductNameFault("TAVO ScreenSaver", NoLeadBytes), nullptr);
-  EXPECT_EQ(ProductNameFault("Foo-1.2 (beta)", NoLeadBytes), nullptr);
-  EXPECT_EQ(ProductNameFault(std::string(207, 'x').c_str(), NoLeadBytes), nullptr);
-  EXPECT_NE(ProductNameFault(std::string(208, 'x').c_str(), NoLeadBytes), nullptr);
+  EXPECT_EQ(ProductNameFault("TAVO ScreenSaver", NoLeadBytes, WesternWide), nullptr);
+  EXPECT_EQ(ProductNameFault("Foo-1.2 (beta)", NoLeadBytes, WesternWide), nullptr);
+  EXPECT_EQ(ProductNameFault(std::string(207, 'x').c_str(), NoLeadBytes, WesternWide), nullptr);
+  EXPECT_NE(ProductNameFault(std::string(208, 'x').c_str(), NoLeadBytes, WesternWide), nullptr);
   for (const char* bad : {"..\\..\\evil", "a/b", "a:b", "a*", "a?", "a\"b", "<a>", "a|b", "tab\there", ".", "..",
                           "ends in blank ", "ends in dot.", "CON", "nul", "com1", "LPT9.txt", "",
                           "CONIN$", "conout$.txt", "COM0", "lpt0", "COM\xB9", "LPT\xB2.scr", "com\xB3",
                           "X Uninstaller Pro", " Uninstaller"})
-    EXPECT_NE(ProductNameFault(bad, NoLeadBytes), nullptr) << bad;
+    EXPECT_NE(ProductNameFault(bad, NoLeadBytes, WesternWide), nullptr) << bad;
   // Names the launcher could not give back, or that would swallow what is joined behind them.
-  EXPECT_EQ(ProductNameFault("Foo uninstaller", NoLeadBytes), nullptr);  // a small u is not removed
-  EXPECT_NE(ProductNameFault("A\x81", Lead0x81), nullptr);
+  EXPECT_EQ(ProductNameFault("Foo uninstaller", NoLeadBytes, WesternWide), nullptr);  // a small u is not removed
+  EXPECT_NE(ProductNameFault("A\x81", Lead0x81, WesternWide), nullptr);
   // A trail byte that looks like a separator belongs to its character.
-  EXPECT_EQ(ProductNameFault("A\x81\\B", Lead0x81), nullptr);
-  EXPECT_NE(ProductNameFault("A\x81\\B", NoLeadBytes), nullptr);
+  EXPECT_EQ(ProductNameFault("A\x81\\B", Lead0x81, WesternWide), nullptr);
+  EXPECT_NE(ProductNameFault("A\x81\\B", NoLeadBytes, WesternWide), nullptr);
   EXPECT_EQ(JoinedPathFault("C:\\windows", std::string(232, 'x').c_str(), " Uninstaller.exe"), nullptr);
   EXPECT_NE(JoinedPathFault("C:\\windows", std::string(233, 'x').c_str(), " Uninstaller.exe"), nullptr);
+}
+
+// Device names as the system reads the name: decoded in whatever code page the process runs in (the
+// programs' is UTF-8 where the manifest is honoured, else the legacy ANSI one).
+TEST(ProductNameCodePage, DeviceNamesAreRefusedAsTheSystemReadsThem) {
+  const bool unicodeProcess = ::GetACP() == CP_UTF8;
+  for (const wchar_t* device : {L"COM\u00b9", L"LPT\u00b2.scr", L"com\u00b3", L"Nul", L"lpt9.txt"}) {
+    char name[32] = {};
+    BOOL replaced = FALSE;
+    ASSERT_GT(::WideCharToMultiByte(CP_ACP, 0, device, -1, name, sizeof name, nullptr, unicodeProcess ? nullptr : &replaced), 0);
+    ASSERT_FALSE(replaced);
+    EXPECT_NE(ProductNameFault(name, SystemLeadByte, SystemWide), nullptr) << name;
+  }
+  EXPECT_EQ(ProductNameFault("COM10", SystemLeadByte, SystemWide), nullptr);
+  if (unicodeProcess) {
+    EXPECT_NE(ProductNameFault("COM\xc2\xb9", SystemLeadByte, SystemWide), nullptr);
+    EXPECT_NE(ProductNameFault("\xc9" "cran", SystemLeadByte, SystemWide), nullptr);  // not UTF-8
+    EXPECT_EQ(ProductNameFault("\xc3\x89" "cran", SystemLeadByte, SystemWide), nullptr);
+  } else {
+    EXPECT_NE(ProductNameFault("COM\xb9", SystemLeadByte, SystemWide), nullptr);
+  }
 }
 
 // What the uninstaller deletes from a recorded list, and the installer places: a ".scr" directly inside

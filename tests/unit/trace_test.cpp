@@ -1,5 +1,6 @@
 // The trace against real FormatMessage and the real debugger channel, with the switch and codes varied.
 #include "test_support.h"
+#include "unique.h"
 
 namespace glow {
 namespace {
@@ -41,6 +42,19 @@ TEST_F(Trace, TracingLeavesTheLastErrorForTheNextLine) {
   TraceError("target", "CopyFile failed (tszTarget) @ CopyFiles");
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   EXPECT_EQ(LinesWith("error: 32 - "), 2) << AllLines();
+}
+
+// An owner's release on the way out of a failure leaves that failure's error for the trace; a release that
+// fails without a last error of its own still reports a failure.
+TEST_F(Trace, ReleasesKeepTheLastErrorAndNeverPassAFailureForSuccess) {
+  EXPECT_CALL(os, CloseHandle(_)).WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_INVALID_HANDLE)))
+      .WillOnce(FailWith(FALSE, 0u));
+  UniqueHandle first(reinterpret_cast<HANDLE>(0x1234));
+  ::SetLastError(ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(first.reset(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  UniqueHandle second(reinterpret_cast<HANDLE>(0x5678));
+  EXPECT_NE(second.reset(), static_cast<DWORD>(ERROR_SUCCESS));
 }
 
 TEST_F(Trace, AnExplicitCodeWinsOverTheLastError) {
