@@ -254,7 +254,7 @@ class CrashMatrix : public ::testing::Test {
     std::string problems;
     Clean();
     if (point.role == "installer") {
-      Install(KillOf(point));
+      if (Install(KillOf(point)) == -1) problems += "  a program it started never ends\n";
       CheckKilled(&problems);
       if (strcmp(combination, "install") == 0) {
         if (Install() != 0) problems += "  the install again fails\n";
@@ -263,7 +263,7 @@ class CrashMatrix : public ::testing::Test {
       }
     } else {
       if (Install() != 0) problems += "  the install fails\n";
-      Run(RegisteredCommand(), KillOf(point));
+      if (Run(RegisteredCommand(), KillOf(point)) == -1) problems += "  a program it started never ends\n";
       CheckKilled(&problems);
       RemoveAgain(&problems);
     }

@@ -57,6 +57,9 @@ int main() {
   char rest[64] = {};
   if (failing) {
     faulty.failAt = CallNamed("GLOW_CRASH_FAIL", nullptr);
+    // The pipe's end the launcher hands down is this program's to close.
+    const char* report = strstr(::GetCommandLineA(), "/report=");
+    if (report && strtoul(report + 8, nullptr, 10) != 0) faulty.held = 1;
     glow::SetSys(&faulty);
   } else {
     killing.killAt = CallNamed("GLOW_CRASH_KILL", rest);
