@@ -136,9 +136,9 @@ void RemoveLauncherLeftovers(const char* launcherPath) {
   if (!search.valid()) return;
   do {
     PathText path;
-    if (!IsLauncherMovedAside(found.cFileName, slash + 1) ||
-        !path.Format("%.*s%s", static_cast<int>(slash + 1 - launcherPath), launcherPath, found.cFileName))
-      continue;
+    path.Assign(launcherPath);
+    path.data()[slash + 1 - launcherPath] = '\0';  // the folder, with its separator
+    if (!IsLauncherMovedAside(found.cFileName, slash + 1) || !path.Append(found.cFileName)) continue;
     TraceNotice(path.c_str(), "left by an earlier removal, delete it @ UninstAct");
     if (DeleteNowOrAtRestart(path.c_str(), path.c_str(), false, true, true) == FileFate::kRemains)
       TraceError(path.c_str(), "cannot be deleted @ UninstAct");
