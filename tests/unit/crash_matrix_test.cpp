@@ -71,8 +71,18 @@ Machine Snapshot() {
   }
   const RegValue selection = ReadScrnSave();
   machine["ScrnSave.exe"] = selection.exists ? Hex(selection.bytes) : "(none)";
+  // A deletion at the next restart of a file that is gone by now changes nothing: only those of files still
+  // there count.
   const RegValue pending = ReadRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations");
-  if (pending.exists) machine["PendingFileRenameOperations"] = Hex(pending.bytes);
+  std::string text;
+  for (size_t i = 0; i + 1 < pending.bytes.size(); i += 2) text += pending.bytes[i] ? pending.bytes[i] : '\n';
+  size_t at = 0;
+  for (bool source = true; at < text.size(); source = !source) {
+    const size_t end = text.find('\n', at);
+    const std::string path = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    at = end == std::string::npos ? text.size() : end + 1;
+    if (source && path.size() > 4 && FileExists(path.substr(4))) machine["restart deletes " + path] = "pending";
+  }
   return machine;
 }
 
