@@ -94,6 +94,7 @@ if [ "$mode" = rename ]; then
   # program of the same name renamed into its place: the names stay, the file behind them does not.
   # The launcher runs on its own (a copy outside the Windows folder, so that every run finds it).
   mkdir -p "$profile/j" "$profile/B"
+  w reg add "$shell_folders" /v 'Local AppData' /t REG_EXPAND_SZ /d "$user_folder\\j" /f >/dev/null
   cp "$tools/foreign.exe" "$profile/B/uninst.tmp"
   touch "$profile/B/foreign-folder"
   install >/dev/null
