@@ -115,14 +115,19 @@ void KeepRecordOf(const char* keyPath, const GrowableText& remaining) {
   TraceError(remaining.c_str(), "files remain, the entry stays @ UninstAct", ERROR_SHARING_VIOLATION);
 }
 
-// "<launcher>.<number>.deleted": the launcher file as MoveAside names it.
+// "<launcher>.<number>.deleted", once or more: the launcher file as MoveAside names it, and again when a
+// deletion at the restart moved it aside once more.
 bool IsLauncherMovedAside(const char* name, const char* launcherName) {
   const size_t length = MbPrefixNoCase(name, launcherName, SystemLeadByte);
   if (length == 0 || length != strlen(launcherName) || name[length] != '.') return false;
-  const char* p = name + length + 1;
-  const char* digits = p;
-  while (*p >= '0' && *p <= '9') ++p;
-  return p != digits && strcmp(p, ".deleted") == 0;
+  const char* p = name + length;
+  do {
+    const char* digits = ++p;
+    while (*p >= '0' && *p <= '9') ++p;
+    if (p == digits || strncmp(p, ".deleted", 8) != 0) return false;
+    p += 8;
+  } while (*p == '.');
+  return *p == '\0';
 }
 
 // A removal that ended between moving the launcher file aside and deleting it left it there, named by
@@ -139,9 +144,9 @@ void RemoveLauncherLeftovers(const char* launcherPath) {
     path.Assign(launcherPath);
     path.data()[slash + 1 - launcherPath] = '\0';  // the folder, with its separator
     if (!IsLauncherMovedAside(found.cFileName, slash + 1) || !path.Append(found.cFileName)) continue;
+    // Only deleted: one still in use is this run's, or already goes at the restart.
     TraceNotice(path.c_str(), "left by an earlier removal, delete it @ UninstAct");
-    if (DeleteNowOrAtRestart(path.c_str(), path.c_str(), false, true, true) == FileFate::kRemains)
-      TraceError(path.c_str(), "cannot be deleted @ UninstAct");
+    if (!Sys().DeleteFileA(path.c_str())) TraceError(path.c_str(), "cannot be deleted @ UninstAct");
   } while (Sys().FindNextFileA(search.get(), &found));
 }
 
@@ -181,8 +186,6 @@ bool LoadScrPath(const char* productName, RemovalRun* run) {
 }
 
 void RemoveLauncherLeft(const char* path) {
-  if (DeleteNowOrAtRestart(path, path, true, true, true) == FileFate::kRemains)
-    TraceError(path, "cannot be deleted @ UninstAct");
   // The launcher's own name: `path` without ".<number>.deleted", or itself when it could not be moved.
   PathText launcherPath;
   launcherPath.Assign(path);
@@ -195,6 +198,8 @@ void RemoveLauncherLeft(const char* path) {
     if (dot) *dot = '\0';
   }
   RemoveLauncherLeftovers(launcherPath.c_str());
+  if (DeleteNowOrAtRestart(path, path, true, true, true) == FileFate::kRemains)
+    TraceError(path, "cannot be deleted @ UninstAct");
 }
 
 RemovalOutcome UninstAct(const char* productName, bool redirectionOff, RemovalRun* run) {
@@ -254,15 +259,18 @@ RemovalOutcome UninstAct(const char* productName, bool redirectionOff, RemovalRu
   // The key goes before the launcher file: a run that ends in between leaves a launcher the next install
   // writes again, never an entry whose command is gone.
   const LONG deleted = Sys().RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath.c_str());
-  if (deleted != ERROR_SUCCESS)
+  if (deleted != ERROR_SUCCESS) {
+    // A key left behind names files that are gone: it keeps its launcher and the selection, and running
+    // the removal again clears them.
     TraceError(keyPath.c_str(), "RegDeleteKey failed @ UninstAct", deleted);
-  else
-    TraceNotice(keyPath.c_str(), "RegDeleteKey succeed @ UninstAct");
-  if (deleted == ERROR_SUCCESS && launcherFormed) {
+    return RemovalOutcome::kEntryRemains;
+  }
+  TraceNotice(keyPath.c_str(), "RegDeleteKey succeed @ UninstAct");
+  if (launcherFormed) {
+    if (!launcherLeft) RemoveLauncherLeftovers(launcherPath.c_str());
     const FileFate fate = RemoveFile(launcherPath.c_str(), launcherPath.c_str(), true, access, launcherLeft);
     atRestart |= fate == FileFate::kAtRestart;
     if (fate == FileFate::kRemains) TraceError(launcherPath.c_str(), "cannot be deleted @ UninstAct");
-    if (!launcherLeft) RemoveLauncherLeftovers(launcherPath.c_str());
   }
 
   // The installer selects nothing as LocalSystem: the system's own profile holds no selection of ours.
@@ -280,8 +288,6 @@ RemovalOutcome UninstAct(const char* productName, bool redirectionOff, RemovalRu
     const DWORD closed = desktop.reset();
     if (closed != ERROR_SUCCESS) TraceError("RegCloseKey (SetDefault) failed !!", kWhere, closed);
   }
-  // A key left behind names files that are gone: running the removal again clears it.
-  if (deleted != ERROR_SUCCESS) return RemovalOutcome::kEntryRemains;
   return atRestart ? RemovalOutcome::kRemovedAtRestart : RemovalOutcome::kRemoved;
 }
 

@@ -100,6 +100,16 @@ std::string Differences(const Machine& expected, const Machine& found) {
   return text;
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; at < text.size(); at = end + 1) {
+    end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(at, end - at));
+  }
+  return lines;
+}
+
 struct Point {
   std::string role;
   int call;
@@ -239,8 +249,15 @@ class CrashMatrix : public ::testing::Test {
     std::vector<Point> points;
     std::set<std::string> seen;
     const size_t share = IsWow64Process() ? 0 : 1;
+    // GLOW_CRASH_ONLY="<role> <call>": that point alone, to look at one finding again.
+    const char* only = getenv("GLOW_CRASH_ONLY");
     for (size_t i = 0; i < names.size(); ++i) {
       if (names[i][0] == '!') continue;
+      if (only && *only) {
+        if (role + " " + std::to_string(i) == only)
+          for (bool after : {false, true}) points.push_back({role, static_cast<int>(i), after, names[i]});
+        continue;
+      }
       const bool firstOfItsKind = seen.insert(names[i]).second;
       if (full) {
         for (bool after : {false, true}) points.push_back({role, static_cast<int>(i), after, names[i]});
@@ -367,7 +384,11 @@ TEST_F(CrashMatrix, EveryCallOfTheWaitingRemovalFails) {
       // A selection that cannot be emptied does not fail a removal that got to its end.
       Machine expected = removedState;
       if (point.name == "RegSetValueExA") expected["ScrnSave.exe"] = now.count("ScrnSave.exe") ? now.at("ScrnSave.exe") : "";
-      if (code == 0 && now != expected) problems += "  success claimed:\n" + Differences(expected, now);
+      // Success may leave the launcher file to the restart, named by PendingFileRenameOperations.
+      std::string claimed;
+      for (const std::string& line : Lines(Differences(expected, now)))
+        if (line.find(".deleted") == std::string::npos) claimed += line + "\n";
+      if (code == 0 && !claimed.empty()) problems += "  success claimed:\n" + claimed;
       ::SetEnvironmentVariableA("GLOW_CRASH_FAIL", nullptr);
       RemoveAgain(&problems);
       problems += Differences(removedState, Snapshot());
