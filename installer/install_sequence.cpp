@@ -89,9 +89,14 @@ int ReadEarlierRecord(const char* keyPath, const char* launcherPath, EarlierReco
   LONG status = opened;
   if (opened == ERROR_SUCCESS) {
     earlier->exists = true;
+    // An entry without a command removes nothing and is nobody's: an install that ended while writing
+    // ours leaves one, and running it again finishes it.
+    const bool unfinished =
+        Sys().RegQueryValueExA(key.get(), "UninstallString", nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND;
     status = ReadTextValue(key.get(), "CopyScrPath", &earlier->list);
-    if (status == ERROR_INVALID_DATATYPE) status = ERROR_SUCCESS;
-    if (status == ERROR_FILE_NOT_FOUND || (status == ERROR_SUCCESS && !StartsLauncher(key.get(), launcherPath))) {
+    if (status == ERROR_INVALID_DATATYPE || (unfinished && status == ERROR_FILE_NOT_FOUND)) status = ERROR_SUCCESS;
+    if (!unfinished &&
+        (status == ERROR_FILE_NOT_FOUND || (status == ERROR_SUCCESS && !StartsLauncher(key.get(), launcherPath)))) {
       TraceError(keyPath, "another program's uninstall entry, left alone @ InitInstance", ERROR_ALREADY_EXISTS);
       ShowFailedToInstall();
       return kForeignEntry;

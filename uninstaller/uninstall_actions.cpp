@@ -1,6 +1,7 @@
 #include "uninstall_actions.h"
 
 #include <shlobj.h>
+#include <string.h>
 
 #include "app_frame.h"
 #include "file_probe.h"
@@ -99,7 +100,7 @@ FileFate RemoveFile(const char* path, const char* reachPath, bool isLauncher, co
   }
   const FileFate fate = DeleteNowOrAtRestart(path, reachPath, isLauncher, isLauncher || access.canSchedule,
                                              absenceTrusted);
-  if (fate == FileFate::kRemains) TraceError(path, "cannot be deleted, stays listed @ UninstAct");
+  if (fate == FileFate::kRemains && !isLauncher) TraceError(path, "cannot be deleted, stays listed @ UninstAct");
   return fate;
 }
 
@@ -111,6 +112,41 @@ void KeepRecordOf(const char* keyPath, const GrowableText& remaining) {
   if (status == ERROR_SUCCESS) status = SetTextValue(key.get(), "CopyScrPath", remaining.Empty() ? "|" : remaining.c_str());
   if (status != ERROR_SUCCESS) TraceError(keyPath, "RegSetValueEx (CopyScrPath) failed @ UninstAct", status);
   TraceError(remaining.c_str(), "files remain, the entry stays @ UninstAct", ERROR_SHARING_VIOLATION);
+}
+
+// "<launcher>.<number>.deleted", once or more: the launcher file as MoveAside names it, and again when a
+// deletion at the restart moved it aside once more.
+bool IsLauncherMovedAside(const char* name, const char* launcherName) {
+  const size_t length = MbPrefixNoCase(name, launcherName, SystemLeadByte);
+  if (length == 0 || length != strlen(launcherName) || name[length] != '.') return false;
+  const char* p = name + length;
+  do {
+    const char* digits = ++p;
+    while (*p >= '0' && *p <= '9') ++p;
+    if (p == digits || strncmp(p, ".deleted", 8) != 0) return false;
+    p += 8;
+  } while (*p == '.');
+  return *p == '\0';
+}
+
+// A removal that ended between moving the launcher file aside and deleting it left it there, named by
+// nothing: the next removal of the product deletes it.
+void RemoveLauncherLeftovers(const char* launcherPath) {
+  const char* slash = strrchr(launcherPath, '\\');
+  PathText pattern;
+  if (!slash || !pattern.Format("%s.*.deleted", launcherPath)) return;
+  WIN32_FIND_DATAA found;
+  UniqueFind search(Sys().FindFirstFileA(pattern.c_str(), &found));
+  if (!search.valid()) return;
+  do {
+    PathText path;
+    path.Assign(launcherPath);
+    path.data()[slash + 1 - launcherPath] = '\0';  // the folder, with its separator
+    if (!IsLauncherMovedAside(found.cFileName, slash + 1) || !path.Append(found.cFileName)) continue;
+    // Only deleted: one still in use is this run's, or already goes at the restart.
+    TraceNotice(path.c_str(), "left by an earlier removal, delete it @ UninstAct");
+    if (!Sys().DeleteFileA(path.c_str())) TraceError(path.c_str(), "cannot be deleted @ UninstAct");
+  } while (Sys().FindNextFileA(search.get(), &found));
 }
 
 }  // namespace
@@ -149,6 +185,18 @@ bool LoadScrPath(const char* productName, RemovalRun* run) {
 }
 
 void RemoveLauncherLeft(const char* path) {
+  // The launcher's own name: `path` without ".<number>.deleted", or itself when it could not be moved.
+  PathText launcherPath;
+  launcherPath.Assign(path);
+  const size_t length = launcherPath.Length();
+  const size_t suffix = sizeof ".deleted" - 1;
+  if (length > suffix && strcmp(launcherPath.c_str() + length - suffix, ".deleted") == 0) {
+    char* end = launcherPath.data() + length - suffix;
+    *end = '\0';
+    char* dot = strrchr(launcherPath.data(), '.');
+    if (dot) *dot = '\0';
+  }
+  RemoveLauncherLeftovers(launcherPath.c_str());
   if (DeleteNowOrAtRestart(path, path, true, true, true) == FileFate::kRemains)
     TraceError(path, "cannot be deleted @ UninstAct");
 }
@@ -177,53 +225,51 @@ RemovalOutcome UninstAct(const char* productName, bool redirectionOff, RemovalRu
 
   GrowableText remaining;
   bool remainingListed = true;
-  bool launcherRemains = false;
   bool atRestart = false;
-  const size_t listed = removalList.Count();
+  // The launcher file, listed last, is dealt with after the rest: it is the entry's way back.
+  const size_t listed = removalList.Count() - (launcherListed ? 1 : 0);
   for (size_t i = 0; i < listed; ++i) {
     const char* path = removalList.At(i);
-    const bool isLauncher = launcherListed && i + 1 == listed;
+    // The list is input like any other: only what the installer could have placed is deleted.
     PathText reachPath;
-    if (isLauncher) {
-      reachPath.Assign(path);
-    } else {
-      // The list is input like any other: only what the installer could have placed is deleted.
-      const char* fault = PlacedScreenSaverFault(path, access.systemFolder.c_str(), SystemLeadByte);
-      if (!fault && !reachPath.Format("%s%s", access.reachFolder.c_str(), path + access.systemFolder.Length()))
-        fault = "too long";
-      if (fault) {
-        PathText where;
-        where.Format("left alone, %s @ UninstAct", fault);
-        TraceError(path, where.c_str(), ERROR_INVALID_NAME);
-        continue;
-      }
+    const char* fault = PlacedScreenSaverFault(path, access.systemFolder.c_str(), SystemLeadByte);
+    if (!fault && !reachPath.Format("%s%s", access.reachFolder.c_str(), path + access.systemFolder.Length()))
+      fault = "too long";
+    if (fault) {
+      PathText where;
+      where.Format("left alone, %s @ UninstAct", fault);
+      TraceError(path, where.c_str(), ERROR_INVALID_NAME);
+      continue;
     }
-    const FileFate fate = RemoveFile(path, reachPath.c_str(), isLauncher, access, launcherLeft);
+    const FileFate fate = RemoveFile(path, reachPath.c_str(), false, access, launcherLeft);
     atRestart |= fate == FileFate::kAtRestart;
-    if (fate != FileFate::kRemains) continue;
-    if (isLauncher) {
-      launcherRemains = true;
-    } else {
+    if (fate == FileFate::kRemains)
       remainingListed &= (remaining.Empty() || remaining.Append("|")) && remaining.Append(path);
-    }
-  }
-  if (launcherFormed && !launcherListed) {  // no room to list it: still goes
-    const FileFate fate = RemoveFile(launcherPath.c_str(), launcherPath.c_str(), true, access, launcherLeft);
-    atRestart |= fate == FileFate::kAtRestart;
-    launcherRemains = fate == FileFate::kRemains;
   }
 
   const PathText& keyPath = run->place.keyPath;
-  if (!remaining.Empty() || launcherRemains) {
+  // Whatever listed remains keeps the entry and the launcher it starts, so that the removal can run again.
+  if (!remaining.Empty()) {
     // A list that could not be written whole is left as it was: it still names every remaining file.
     if (remainingListed) KeepRecordOf(keyPath.c_str(), remaining);
     return RemovalOutcome::kEntryRemains;
   }
+  // The key goes before the launcher file: a run that ends in between leaves a launcher the next install
+  // writes again, never an entry whose command is gone.
   const LONG deleted = Sys().RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath.c_str());
-  if (deleted != ERROR_SUCCESS)
+  if (deleted != ERROR_SUCCESS) {
+    // A key left behind names files that are gone: it keeps its launcher and the selection, and running
+    // the removal again clears them.
     TraceError(keyPath.c_str(), "RegDeleteKey failed @ UninstAct", deleted);
-  else
-    TraceNotice(keyPath.c_str(), "RegDeleteKey succeed @ UninstAct");
+    return RemovalOutcome::kEntryRemains;
+  }
+  TraceNotice(keyPath.c_str(), "RegDeleteKey succeed @ UninstAct");
+  if (launcherFormed) {
+    if (!launcherLeft) RemoveLauncherLeftovers(launcherPath.c_str());
+    const FileFate fate = RemoveFile(launcherPath.c_str(), launcherPath.c_str(), true, access, launcherLeft);
+    atRestart |= fate == FileFate::kAtRestart;
+    if (fate == FileFate::kRemains) TraceError(launcherPath.c_str(), "cannot be deleted @ UninstAct");
+  }
 
   // The installer selects nothing as LocalSystem: the system's own profile holds no selection of ours.
   if (RunsAsLocalSystem()) {
@@ -240,8 +286,6 @@ RemovalOutcome UninstAct(const char* productName, bool redirectionOff, RemovalRu
     const DWORD closed = desktop.reset();
     if (closed != ERROR_SUCCESS) TraceError("RegCloseKey (SetDefault) failed !!", kWhere, closed);
   }
-  // A key left behind names files that are gone: running the removal again clears it.
-  if (deleted != ERROR_SUCCESS) return RemovalOutcome::kEntryRemains;
   return atRestart ? RemovalOutcome::kRemovedAtRestart : RemovalOutcome::kRemoved;
 }
 

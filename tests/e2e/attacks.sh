@@ -24,20 +24,31 @@ no_marker() { [ ! -e "$marker" ] || { echo "  marker: $(tr -d '\r' <"$marker" | 
 profile=$(dirname "$(dirname "$local_appdata")")      # the user's profile folder
 user_folder="C:\\users\\$(basename "$profile")"
 shell_folders='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders'
-# rounds TEXT: the launcher's copy run 20 times (at most five minutes of runs); "N of M" showed TEXT.
+# The attacker adds a line to this file each time its move lands on a launcher run.
+landings=$work/landings
+: >"$landings"
+# rounds TEXT: the launcher's copy run 20 times (at most five minutes of runs); "N of M L": N showed TEXT,
+# in L the attacker's move landed.
 rounds() {
-  local hits=0 n=0 end=$((SECONDS + 300))
+  local hits=0 n=0 landed=0 before end=$((SECONDS + 300))
   for ((; n < 20 && SECONDS < end; n++)); do
+    before=$(wc -l <"$landings")
     contains "$(run_tree "\"C:\\glow-test\\$name Uninstaller.exe\" /d")" "$1" && hits=$((hits + 1))
+    [ "$(wc -l <"$landings")" -gt "$before" ] && landed=$((landed + 1))
   done
-  echo "$hits of $n"
+  echo "$hits of $n $landed"
 }
 
 # The rounds while the attacker (process $1) acts, which is then stopped: sets `hits` to "<hits> of <rounds>"
-# for pattern $2.
+# for pattern $2 and `landed` to the rounds in which its move landed, which must be one at least: else
+# the rounds prove nothing.
 rounds_against() {
-  hits=$(rounds "$2")
+  local counted
+  counted=$(rounds "$2")
+  hits=${counted% *} landed=${counted##* }
   kill "$1"; wait "$1" 2>/dev/null
+  echo "the attacker's move landed in $landed of ${hits##* } rounds"
+  check "the attacker's move landed in one round at least" test "$landed" -gt 0
 }
 
 if [ "$mode" = race ]; then
@@ -49,16 +60,24 @@ if [ "$mode" = race ]; then
   # The launcher runs on its own (a copy outside the Windows folder, so that every run finds it).
   install >/dev/null
   cp "$drive_c/windows/$name Uninstaller.exe" "$drive_c/glow-test/"
-  python3 - "$profile" "$tools/foreign.exe" <<'FLIP' &
+  python3 - "$profile" "$tools/foreign.exe" "$landings" <<'FLIP' &
 import os, shutil, sys, time
-drive, foreign = sys.argv[1:]
+drive, foreign, landings = sys.argv[1:]
 flip, planted = os.path.join(drive, "j.flip"), os.path.join(drive, "B", "uninst.tmp")
+size = os.path.getsize(foreign)
 for n in range(10**9):
     for target in ("B", "A"):
         os.symlink(target, flip)
         os.replace(flip, os.path.join(drive, "j"))
         time.sleep(0.0005)  # flips a thousand times a second without taking a whole core
-    if not os.path.exists(planted):
+    try:
+        # The launcher reached the attacker's folder: its copy took the foreign program's place there.
+        landed = os.path.getsize(planted) != size
+    except OSError:
+        landed = True
+    if landed:
+        with open(landings, "a") as f:
+            f.write("the launcher's copy went to B\n")
         try:  # put the foreign program back whenever it is gone
             shutil.copyfile(foreign, planted)
         except OSError:
@@ -75,19 +94,22 @@ if [ "$mode" = rename ]; then
   # program of the same name renamed into its place: the names stay, the file behind them does not.
   # The launcher runs on its own (a copy outside the Windows folder, so that every run finds it).
   mkdir -p "$profile/j" "$profile/B"
+  w reg add "$shell_folders" /v 'Local AppData' /t REG_EXPAND_SZ /d "$user_folder\\j" /f >/dev/null
   cp "$tools/foreign.exe" "$profile/B/uninst.tmp"
   touch "$profile/B/foreign-folder"
   install >/dev/null
   cp "$drive_c/windows/$name Uninstaller.exe" "$drive_c/glow-test/"
-  python3 - "$profile" <<'RENAME' &
+  python3 - "$profile" "$landings" <<'RENAME' &
 import os, sys, time
-profile = sys.argv[1]
+profile, landings = sys.argv[1:]
 j, old, foreign = (os.path.join(profile, n) for n in ("j", "j.old", "B"))
 while True:
     if os.path.exists(os.path.join(j, "uninst.tmp")) and not os.path.exists(os.path.join(j, "foreign-folder")):
         try:
             os.rename(j, old)
             os.rename(foreign, j)
+            with open(landings, "a") as f:
+                f.write("the folder was swapped under the launcher's copy\n")
             time.sleep(0.3)  # the launcher starts what it finds by the names it knows
             os.rename(j, foreign)
             os.rename(old, j)

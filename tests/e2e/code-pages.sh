@@ -22,8 +22,15 @@ appdata='C:\users\Пользователь 用户\AppData\Local'
 # entry NAME: the uninstall key's values as the registry holds them, one "name"="value" a line. The
 # session restarts after each look: under emulation, a 32-bit debuggee started after reg.exe in the same
 # session can fail to start (an assertion in Wine's process start-up).
+# Only reg.exe saying the key is not there reads as no entry: a reg.exe that fails otherwise prints what it
+# said, which no entry check takes for "gone".
 entry() {
-  w reg export "$uninstall_key\\$1" 'C:\glow-test\entry.reg' /reg:32 /y >/dev/null 2>&1 || { timeout 30 wineserver -k </dev/null >/dev/null 2>&1; return 0; }
+  if ! timeout 120 wine reg export "$uninstall_key\\$1" 'C:\glow-test\entry.reg' /reg:32 /y </dev/null >"$work/reg.out" 2>&1; then
+    timeout 30 wineserver -k </dev/null >/dev/null 2>&1
+    grep -q 'Unable to find the specified registry key' "$work/reg.out" ||
+      echo "reg.exe failed: $(tr -d '\r' <"$work/reg.out" | head -c 300)"
+    return 0
+  fi
   iconv -f UTF-16 -t UTF-8 "$drive_c/glow-test/entry.reg" | tr -d '\r'
   rm -f "$drive_c/glow-test/entry.reg"
   timeout 30 wineserver -k </dev/null >/dev/null 2>&1

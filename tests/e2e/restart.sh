@@ -53,4 +53,28 @@ check "and the reinstalled one is there, recorded" test -e "$placed"
 check "the one replaced while it ran is gone too" test ! -e "$replaced"
 check "the newer one stays" cmp -s "$placed" "$drive_c/glow-test/TAVO.scr"
 check "its record stays" registered
+
+# A screen saver that can be neither deleted (held) nor scheduled (a PendingFileRenameOperations the
+# system cannot add to): the removal gives 104 and keeps the entry and the launcher its command starts;
+# once the file is free, the registered command run again removes everything.
+command=$(w reg query "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$name" /v UninstallString /reg:32 |
+          tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+rm -f "$drive_c/glow-test/held" "$drive_c/glow-test/release"
+w 'C:\glow-test\hold-file.exe' "$native\\$name.scr" 'C:\glow-test\held' 'C:\glow-test\release' &
+holder=$!
+wait_until 120 holding
+w reg add "$manager" /v PendingFileRenameOperations /t REG_SZ /d 'not a list' /f >/dev/null
+out=$(run_tree "$command")
+touch "$drive_c/glow-test/release"
+wait "$holder"
+check "a screen saver neither deleted nor scheduled: the removal gives 104" test "$(head -n 1 <<<"$out")" = "exit 104"
+check "the entry stays" registered
+check "and so does the launcher its command starts" test -e "$drive_c/windows/$name Uninstaller.exe"
+check "the screen saver stays too" test -e "$placed"
+w reg delete "$manager" /v PendingFileRenameOperations /f >/dev/null
+check "the registered command again, once the file is free: 0" test "$(run_tree "$command" | head -n 1)" = "exit 0"
+check "the entry is gone" not registered
+check "the launcher is gone" test ! -e "$drive_c/windows/$name Uninstaller.exe"
+check "the screen saver is gone" test ! -e "$placed"
+check "nothing moved aside is left" test -z "$(ls "$drive_c/windows/" "$drive_c/windows/system32/" | grep -i '\.deleted$')"
 exit $((failures > 0))

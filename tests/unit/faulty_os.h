@@ -151,4 +151,41 @@ class FaultyOs : public FailingOs {
   }
 };
 
+
+// The real operations, with the process ended at once (TerminateProcess on itself, no clean-up) just
+// before or just after its Nth call, as a deployment tool's time limit or a pulled plug would end it.
+class KillingOs : public RealOs {
+ public:
+  static constexpr UINT kKilled = 99;  // the exit code of a process ended this way
+  int killAt = -1;                     // index of the call to end at; -1: none
+  bool afterCall = false;              // end once the call has been made, not before
+  std::vector<std::string> names;      // every call, in order
+
+#define GLOW_KILLING(result, name, parameters, arguments, call, failedValue) \
+  result name parameters override {                                         \
+    return Call<result>(#name, [&] { return RealOs::name arguments; });     \
+  }
+  GLOW_OS_OPERATIONS(GLOW_KILLING)
+#undef GLOW_KILLING
+
+ private:
+  void EndAt(size_t index, bool after) {
+    if (static_cast<int>(index) == killAt && after == afterCall) ::TerminateProcess(::GetCurrentProcess(), kKilled);
+  }
+  template <typename R, typename Real>
+  R Call(const char* name, Real real) {
+    const size_t index = names.size();
+    names.push_back(name);
+    EndAt(index, false);
+    if constexpr (std::is_void_v<R>) {
+      real();
+      EndAt(index, true);
+    } else {
+      R outcome = real();
+      EndAt(index, true);
+      return outcome;
+    }
+  }
+};
+
 }  // namespace glow

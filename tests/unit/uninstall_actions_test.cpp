@@ -213,6 +213,7 @@ TEST_F(UninstallActions, AFileInUseGoesAtTheNextRestartOrStaysListed) {
   EXPECT_EQ(LinesWith("[Glowclear]DeleteFile failed !! @ UninstAct -> " + a + " error: 32 - "), 1) << AllLines();
   EXPECT_EQ(Pending(a), canSchedule);
   EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, key), !canSchedule);
+  EXPECT_EQ(FileExists(launcher), !canSchedule);  // a kept entry keeps the launcher its command starts
 
   // Neither deleted nor scheduled: the key stays and lists it alone; the selection stays as it was.
   ::CloseHandle(held);
@@ -225,11 +226,16 @@ TEST_F(UninstallActions, AFileInUseGoesAtTheNextRestartOrStaysListed) {
   EXPECT_EQ(Remove(), RemovalOutcome::kEntryRemains);
   ::CloseHandle(held);
   EXPECT_FALSE(FileExists(Reach(d)));
-  EXPECT_FALSE(FileExists(launcher));
+  EXPECT_TRUE(FileExists(launcher));
   EXPECT_TRUE(StoredTextIs(ReadRegValue(HKEY_LOCAL_MACHINE, key, "CopyScrPath"), a));
   EXPECT_TRUE(StoredTextIs(ScrnSave(), a));
   EXPECT_EQ(LinesWith("files remain, the entry stays @ UninstAct -> " + a + " error: 32"), canSchedule ? 1 : 2)
       << AllLines();
+  // Once the file is free, the same removal again finishes the job.
+  EXPECT_EQ(Remove(), RemovalOutcome::kRemoved);
+  EXPECT_FALSE(FileExists(Reach(a)));
+  EXPECT_FALSE(FileExists(launcher));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
 }
 
 TEST_F(UninstallActions, TheLauncherFileIsWaitedForBoundedlyThenGoesAtTheNextRestart) {
