@@ -60,6 +60,46 @@ int ExitCodeOfRemoval(DWORD code) {
   return kRemovalEndUnknown;
 }
 
+// Until the uninstaller runs, it lives with this program: a launcher ended between the suspended start and
+// the resume (a deployment tool's time limit, a logoff) would otherwise leave it suspended for good,
+// holding the scratch copy so that no later removal can write it. This program joins a job that ends its
+// members when its last handle goes, and the uninstaller, started from it, is a member from its first
+// moment; once it runs, the job lets go. Only a process ended without clean-up ever sees the job act.
+class StartGuard {
+ public:
+  StartGuard() : job_(Sys().CreateJobObjectA(nullptr, nullptr)) {
+    if (!job_.valid() || !Limit(JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE) ||
+        !Sys().AssignProcessToJobObject(job_.get(), Sys().GetCurrentProcess())) {
+      TraceError("start guard not set, the uninstaller starts without it", kWhere);
+      Release();
+    }
+  }
+  ~StartGuard() { Release(); }
+  StartGuard(const StartGuard&) = delete;
+  StartGuard& operator=(const StartGuard&) = delete;
+
+  // False when the job could not let go: closing it would end the uninstaller with this program, so it
+  // stays open and this program must outlive the uninstaller.
+  bool Release() {
+    if (!job_.valid()) return true;
+    if (!Limit(0)) {
+      TraceError("start guard cannot let go, the uninstaller's end is awaited", kWhere);
+      return false;
+    }
+    job_.reset();
+    return true;
+  }
+
+ private:
+  bool Limit(DWORD flags) {
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = flags;
+    return Sys().SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits) != FALSE;
+  }
+
+  UniqueHandle job_;
+};
+
 }  // namespace
 
 LauncherApp::LauncherApp() { SetTraceTag("Glowrun"); }
@@ -149,6 +189,7 @@ bool LauncherApp::InitInstance() {
   }
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;  // 68
+  StartGuard guard;
   UniqueProcessInfo started;
   // Suspended until it is known to run the held copy.
   if (!Sys().CreateProcessA(startPath.c_str(), commandLine.data(), nullptr, nullptr, reportWrite.valid(),
@@ -168,12 +209,14 @@ bool LauncherApp::InitInstance() {
     m_nExitCode = kUninstallerNotStarted;
     return false;
   }
+  const bool guardReleased = guard.Release();
   TraceNotice(tszUninst.c_str(), "CreateNormalProcess succeed @ InitInstance");
   TraceNotice("Prepare to exit", "CreateNormalProcess succeed @ InitInstance");
   // Whoever started this program (a deployment tool, Add/Remove Programs) learns when the removal is
   // over and how it went.
   reportWrite.reset();
   const DWORD removal = AwaitRemoval(started.get().hProcess, reportRead.get());
+  if (!guardReleased) Sys().WaitForSingleObject(started.get().hProcess, INFINITE);
   char code[16];
   FormatText(code, sizeof code, "%lu", static_cast<unsigned long>(removal));
   TraceNotice(code, "removal ended, exit code @ InitInstance");

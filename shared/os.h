@@ -40,6 +40,11 @@ extern "C" BOOL WINAPI GetUserProfileDirectoryW(HANDLE token, LPWSTR path, LPDWO
       processAttributes, threadAttributes, inheritHandles, flags, environment, currentFolder, startup, info), \
       real::CreateProcessA, FALSE) \
   X(DWORD, ResumeThread, (HANDLE thread), (thread), ::ResumeThread, static_cast<DWORD>(-1)) \
+  X(HANDLE, CreateJobObjectA, (LPSECURITY_ATTRIBUTES attributes, LPCSTR name), (attributes, name), \
+      ::CreateJobObjectA, nullptr) \
+  X(BOOL, SetInformationJobObject, (HANDLE job, JOBOBJECTINFOCLASS kind, LPVOID information, DWORD size), (job, \
+      kind, information, size), ::SetInformationJobObject, FALSE) \
+  X(BOOL, AssignProcessToJobObject, (HANDLE job, HANDLE process), (job, process), ::AssignProcessToJobObject, FALSE) \
   X(DWORD, WaitForSingleObject, (HANDLE object, DWORD milliseconds), (object, milliseconds), ::WaitForSingleObject, \
       WAIT_FAILED) \
   X(BOOL, GetExitCodeProcess, (HANDLE process, LPDWORD code), (process, code), ::GetExitCodeProcess, FALSE) \

@@ -81,6 +81,11 @@ class FaultyOs : public FailingOs {
   HANDLE ReOpenFile(HANDLE file, DWORD access, DWORD share, DWORD flags) override {
     return Opened(FailingOs::ReOpenFile(file, access, share, flags));
   }
+  HANDLE CreateJobObjectA(LPSECURITY_ATTRIBUTES attributes, LPCSTR name) override {
+    const HANDLE outcome = FailingOs::CreateJobObjectA(attributes, name);
+    if (outcome) ++held;
+    return outcome;
+  }
   HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) override {
     const HANDLE outcome = FailingOs::CreateMutexA(attributes, initialOwner, name);
     if (outcome) ++held;
