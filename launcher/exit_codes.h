@@ -12,6 +12,7 @@ enum LauncherExitCode {
   kUninstallerNotConfirmed = 5,  // "Failed to uninstall!": what started was not the written copy; ended
   kProductNameUnknown = 6,       // "Failed to uninstall!": no product name could be taken from the file name
   kRemovalEndUnknown = 7,        // the uninstaller ended without a report and without an exit code of its own
+  kRemovalNotReported = 8,       // the uninstaller was given the report pipe and ended without reporting
   // The removal ended with the uninstaller's code 1-4, passed on moved up by 100 (its 1-4 are taken here).
   kUninstallerIncomplete = 101,   // nothing registered under the name, or the selection could not be opened
   kUninstallerNameRefused = 102,  // the name is too long for the key path
