@@ -88,6 +88,7 @@ extern "C" LONG WINAPI RtlDecompressBuffer(USHORT format, PUCHAR unpacked, ULONG
   X(BOOL, WriteFile, (HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped), (file, \
       buffer, size, written, overlapped), ::WriteFile, FALSE) \
   X(DWORD, GetFileType, (HANDLE file), (file), ::GetFileType, FILE_TYPE_UNKNOWN) \
+  X(DWORD, GetLongPathNameA, (LPCSTR path, LPSTR longPath, DWORD size), (path, longPath, size), ::GetLongPathNameA, 0) \
   X(BOOL, GetFileSizeEx, (HANDLE file, PLARGE_INTEGER size), (file, size), ::GetFileSizeEx, FALSE) \
   X(HANDLE, ReOpenFile, (HANDLE file, DWORD access, DWORD share, DWORD flags), (file, access, share, flags), \
       real::ReOpenFile, INVALID_HANDLE_VALUE) \

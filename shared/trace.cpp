@@ -55,7 +55,12 @@ const char* OpenLog(const char* path, UniqueFile* file) {
   PathText folderWhere;
   if (checked) {
     if (!FinalPathOf(held.get(), &folderWhere)) return "folder cannot be resolved";
-    if (!MbEqualNoCase(folderWhere.c_str(), folderPath.c_str(), SystemLeadByte)) {
+    // A folder named with short names (a %TEMP% such as C:\Users\JOHNSM~1\...) is named in full first:
+    // only a link makes the two differ then.
+    PathText longForm;
+    const DWORD length = Sys().GetLongPathNameA(folderPath.c_str(), longForm.data(), PathText::kCapacity);
+    if (length == 0 || length >= PathText::kCapacity) longForm = folderPath;
+    if (!MbEqualNoCase(folderWhere.c_str(), longForm.c_str(), SystemLeadByte)) {
       ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
       return "folder leads elsewhere";
     }
