@@ -7,9 +7,9 @@
      deploy-tool.exe rounds N NAME "INSTALL COMMAND"     install, remove as above, N times: rounds ok K of N
      deploy-tool.exe twice NAME                          the uninstall command twice at once: exit A B
      deploy-tool.exe cut NAME LOG                        the uninstall command with /log=LOG; the moment the
-                                                        uninstaller's first line is in LOG it is ended with
-                                                        exit code 0, as a time limit or a security product
-                                                        might end it: exit N, entry gone|there
+                                                        uninstaller runs it is ended with exit code 0, as
+                                                        a time limit or a security product might end it:
+                                                        exit N, entry gone|there
    --hidden starts it in a window station of its own that no one sees, as a service's session has. */
 #include <stdio.h>
 #include <stdlib.h>
@@ -110,7 +110,28 @@ static int Remove(const char* name, BOOL quiet, BOOL print) {
   return (code == 0 || code == 3010) && !entry && !files;
 }
 
-/* Ends every process running "uninst.tmp" with exit code 0; how many. */
+/* True when the process's first thread runs: it was started suspended, and is let run once checked. */
+static BOOL Runs(DWORD id) {
+  HANDLE all = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry;
+  BOOL runs = FALSE;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(all, &entry); more; more = Thread32Next(all, &entry)) {
+    HANDLE thread;
+    if (entry.th32OwnerProcessID != id) continue;
+    thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+    if (thread) {
+      runs = SuspendThread(thread) == 0;
+      ResumeThread(thread);
+      CloseHandle(thread);
+    }
+    break;
+  }
+  CloseHandle(all);
+  return runs;
+}
+
+/* Ends every running process of "uninst.tmp" with exit code 0; how many. */
 static int EndUninstaller(void) {
   HANDLE all = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   PROCESSENTRY32 entry;
@@ -118,25 +139,13 @@ static int EndUninstaller(void) {
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32First(all, &entry); more; more = Process32Next(all, &entry)) {
     HANDLE process;
-    if (lstrcmpiA(entry.szExeFile, "uninst.tmp") != 0) continue;
+    if (lstrcmpiA(entry.szExeFile, "uninst.tmp") != 0 || !Runs(entry.th32ProcessID)) continue;
     process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
     if (process && TerminateProcess(process, 0)) ++ended;
     if (process) CloseHandle(process);
   }
   CloseHandle(all);
   return ended;
-}
-
-static BOOL LogHas(const char* log, const char* text) {
-  char content[65536];
-  DWORD read = 0;
-  HANDLE file = CreateFileA(log, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                            OPEN_EXISTING, 0, NULL);
-  if (file == INVALID_HANDLE_VALUE) return FALSE;
-  ReadFile(file, content, sizeof content - 1, &read, NULL);
-  CloseHandle(file);
-  content[read] = '\0';
-  return strstr(content, text) != NULL;
 }
 
 int main(int argc, char** argv) {
@@ -177,8 +186,8 @@ int main(int argc, char** argv) {
       printf("not started\n");
       return 0;
     }
-    while (!ended && WaitForSingleObject(started.hProcess, 1) == WAIT_TIMEOUT && GetTickCount() - start < 60000)
-      if (LogHas(argv[a + 2], "[Glowclear]")) ended = EndUninstaller();
+    while (!ended && WaitForSingleObject(started.hProcess, 0) == WAIT_TIMEOUT && GetTickCount() - start < 60000)
+      ended = EndUninstaller();
     WaitForSingleObject(started.hProcess, INFINITE);
     GetExitCodeProcess(started.hProcess, &code);
     printf("exit %lu, entry %s%s\n", code, ReadEntry(argv[a + 1], "UninstallString", command, sizeof command) ? "there" : "gone",
