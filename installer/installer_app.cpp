@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "app_frame.h"
 #include "command_line.h"
 #include "exit_codes.h"
 #include "file_probe.h"
@@ -9,6 +10,7 @@
 #include "os.h"
 #include "placement.h"
 #include "settings_text.h"
+#include "sizes.h"
 #include "trace.h"
 
 namespace glow {
@@ -20,21 +22,26 @@ namespace {
 
 const char kWhere[] = "InitInstance";
 
-// Creates one of the two single-instance mutexes; false when the run must end.
+// Takes one of the two single-instance mutexes; false when the run must end. One that a program without
+// administrator rights made first is not yielded to: anyone may make an object of any name.
 bool CreateInstanceMutex(const char* name, const char* failedText, const char* existsText, UniqueHandle* mutex,
                          int* exitCode) {
-  mutex->reset(Sys().CreateMutexA(nullptr, FALSE, name));
-  if (!mutex->valid()) {
-    TraceError(failedText, kWhere);
-    *exitCode = kMutexFailed;
-    return false;
+  switch (TakeNamedLock(name, kLockWaitMs, mutex)) {
+    case LockOutcome::kTaken:
+      return true;
+    case LockOutcome::kHeld:
+      TraceNotice(existsText, kWhere);
+      *exitCode = kInstallInProgress;
+      return false;
+    case LockOutcome::kNotOurs:
+      TraceError(name, "made by a program without administrator rights, not yielded to @ InitInstance",
+                 ERROR_INVALID_OWNER);
+      return true;
+    default:
+      TraceError(failedText, kWhere);
+      *exitCode = kMutexFailed;
+      return false;
   }
-  if (::GetLastError() == ERROR_ALREADY_EXISTS) {
-    TraceNotice(existsText, kWhere);
-    *exitCode = kInstallInProgress;
-    return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -131,6 +138,14 @@ bool InstallerApp::StartUp() {
   if (switches.debug) SwitchTraceOn();
   if (switches.logGiven) m_log.Open(switches.logPath.c_str());
 
+  // Where the system has a namespace only administrators can make objects in, the lock there is what
+  // keeps two installs apart whatever holds the well-known names.
+  const LockOutcome own = TakePrivateLock("Installer", kLockWaitMs, &m_installLock);
+  if (own == LockOutcome::kHeld) {
+    TraceNotice("another installer is running, nothing done", kWhere);
+    m_nExitCode = kInstallInProgress;
+    return false;
+  }
   if (!CreateInstanceMutex("TAVO ScreenSaver Installer Local Mutex", "m_hLocalMutex == NULL",
                            "m_hLocalMutex - ERROR_ALREADY_EXISTS", &m_hLocalMutex, &m_nExitCode) ||
       !CreateInstanceMutex("Global\\TAVO ScreenSaver Installer Global Mutex", "m_hGlobalMutex == NULL",
@@ -189,6 +204,7 @@ bool InstallerApp::ReadSettings() {
 int InstallerApp::ExitInstance() {
   m_hLocalMutex.reset();
   m_hGlobalMutex.reset();
+  m_installLock.reset();
   TraceNotice("Prepare to exit...", "ExitInstance");
   return AppFrame::ExitInstance();
 }

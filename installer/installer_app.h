@@ -47,6 +47,7 @@ class InstallerApp : public AppFrame {
   TraceLogFile m_log;
   UniqueHandle m_hLocalMutex;
   UniqueHandle m_hGlobalMutex;
+  HeldLock m_installLock;  // where the system has private namespaces: the one only administrators can make
   InstallSettings m_settings;
 };
 

@@ -14,6 +14,7 @@ enum LauncherExitCode {
   kRemovalEndUnknown = 7,        // the uninstaller ended without a report and without an exit code of its own
   kScratchFolderTooLong = 8,     // "Failed to uninstall!": the local application-data folder is longer than a
                                  // path in the code page the launcher runs in
+  kRemovalNotReported = 9,       // the uninstaller was given the report pipe and ended without reporting
   // The removal ended with the uninstaller's code 1-4, passed on moved up by 100 (its 1-4 are taken here).
   kUninstallerIncomplete = 101,   // nothing registered under the name, or the selection could not be opened
   kUninstallerNameRefused = 102,  // the name is too long for the key path

@@ -41,12 +41,15 @@ bool RunsHeldCopy(HANDLE process, HANDLE heldCopy) {
   return false;
 }
 
-// The removal's exit code: as the uninstaller reports it before it deletes this program's file, else (it
-// ended without a report, or could not be given the pipe) as it ends.
-DWORD AwaitRemoval(HANDLE process, HANDLE report) {
+// The removal's exit code: as the uninstaller reports it before it deletes this program's file. Once it
+// holds the pipe, no report is a failure of its own, whatever its exit code says: a program ended from
+// outside (a security product, a timeout) may end with 0 having removed nothing. Without a pipe, as it ends.
+DWORD AwaitRemoval(HANDLE process, HANDLE report, bool* unreported) {
   DWORD code = 0;
   DWORD read = 0;
+  *unreported = false;
   if (report && Sys().ReadFile(report, &code, sizeof code, &read, nullptr) && read == sizeof code) return code;
+  *unreported = report != nullptr;
   if (Sys().WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 && Sys().GetExitCodeProcess(process, &code))
     return code;
   return static_cast<DWORD>(-1);
@@ -116,7 +119,7 @@ bool LauncherApp::InitInstance() {
   if (switches.debug) SwitchTraceOn();
   if (switches.logGiven) m_log.Open(switches.logPath.c_str());
   // Before the copy: a second launcher would find it held and say "Failed to uninstall!".
-  if (!TakeRemovalLock(&m_removalLock)) {
+  if (!TakeRemovalLock(&m_removalLock, false)) {
     m_nExitCode = kAnotherRemovalRuns;
     return false;
   }
@@ -215,10 +218,16 @@ bool LauncherApp::InitInstance() {
   // Whoever started this program (a deployment tool, Add/Remove Programs) learns when the removal is
   // over and how it went.
   reportWrite.reset();
-  const DWORD removal = AwaitRemoval(started.get().hProcess, reportRead.get());
+  bool unreported = false;
+  const DWORD removal = AwaitRemoval(started.get().hProcess, reportRead.get(), &unreported);
   if (!guardReleased) Sys().WaitForSingleObject(started.get().hProcess, INFINITE);
   char code[16];
   FormatText(code, sizeof code, "%lu", static_cast<unsigned long>(removal));
+  if (unreported) {
+    TraceError(code, "removal ended without a report, exit code @ InitInstance", ERROR_NO_DATA);
+    m_nExitCode = kRemovalNotReported;
+    return false;
+  }
   TraceNotice(code, "removal ended, exit code @ InitInstance");
   m_nExitCode = ExitCodeOfRemoval(removal);
   return false;

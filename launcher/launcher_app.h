@@ -18,7 +18,7 @@ class LauncherApp : public AppFrame {
 
  private:
   TraceLogFile m_log;
-  UniqueHandle m_removalLock;
+  HeldLock m_removalLock;
 
   // Shows "Failed to uninstall!" and ends the run with `exitCode`.
   bool FailToUninstall(int exitCode);

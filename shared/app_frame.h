@@ -26,10 +26,28 @@ class AppFrame {
 // Runs an application object against the process's own command line.
 int RunApplication(AppFrame& app);
 
+enum class LockOutcome {
+  kTaken,    // made now: held by this handle
+  kHeld,     // another run holds it, still after the wait
+  kNotOurs,  // an object of the name made by a program without administrator rights: not yielded to
+  kNotMade,  // it cannot be made (last error set)
+};
+
+// A machine-wide named lock, made by Administrators for administrators and the system alone. One that
+// another run holds is waited for up to `waitMs`; one that a program without administrator rights made
+// first is no lock and is let go of.
+LockOutcome TakeNamedLock(const char* name, DWORD waitMs, UniqueHandle* lock);
+
+// The same in a namespace of the programs' own, bound to the Administrators group, that only
+// administrators can make or open: nobody else can make its objects first. kNotMade (last error set)
+// where the system has no such namespaces.
+LockOutcome TakePrivateLock(const char* name, DWORD waitMs, HeldLock* lock);
+
 // One removal at a time, machine-wide: the launcher holds the lock while it waits for the removal, the
-// uninstaller when started on its own. False when another removal holds it; a lock that cannot be made
-// is traced and the run goes on without it.
-bool TakeRemovalLock(UniqueHandle* lock);
+// uninstaller too, whether a launcher holds it for it already (`launcherHoldsIt`: then it does not wait)
+// or not. False when another removal holds it; a lock that cannot be made, or that a program without
+// administrator rights made first, is traced and the run goes on without it.
+bool TakeRemovalLock(HeldLock* lock, bool launcherHoldsIt);
 
 // The process's own access token, opened for queries.
 bool OpenOwnToken(UniqueHandle* token);

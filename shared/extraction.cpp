@@ -47,12 +47,25 @@ bool CheckScratchFolder(const char* folder) {
     TraceError(folder, "not in the user's profile on a fixed drive, refused @ CopyResource", ERROR_ACCESS_DENIED);
     return false;
   }
-  Sys().SHCreateDirectoryExA(nullptr, folder, nullptr);
+  const int made = Sys().SHCreateDirectoryExA(nullptr, folder, nullptr);
   if (!Sys().HasSystemFunction(real::kGetFinalPathNameByHandleA)) return true;
+  // The folder checked is the one held open: if the path changed on the way and led this run to make a
+  // folder elsewhere, that very folder is taken back (only while empty).
+  UniqueFile opened(Sys().CreateFileA(folder, FILE_READ_ATTRIBUTES | (made == ERROR_SUCCESS ? DELETE : 0),
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   PathText finalFolder, finalProfile;
-  const bool resolved = FinalFolderPath(folder, &finalFolder) && FinalFolderPath(profile.c_str(), &finalProfile);
+  const bool resolved = opened.valid() && FinalPathOf(opened.get(), &finalFolder) &&
+                        FinalFolderPath(profile.c_str(), &finalProfile);
   if (resolved && IsInside(finalFolder.c_str(), finalProfile.c_str())) return true;
   TraceError(folder, "leads out of the user's profile, refused @ CopyResource", resolved ? ERROR_ACCESS_DENIED : 0);
+  FILE_DISPOSITION_INFO gone = {TRUE};
+  if (made == ERROR_SUCCESS && opened.valid()) {
+    if (Sys().SetFileInformationByHandle(opened.get(), FileDispositionInfo, &gone, sizeof gone))
+      TraceNotice(resolved ? finalFolder.c_str() : folder, "folder made there, taken back @ CopyResource");
+    else
+      TraceError(resolved ? finalFolder.c_str() : folder, "folder made there cannot be taken back @ CopyResource");
+  }
   return false;
 }
 

@@ -25,12 +25,15 @@ bool MoveAside(const char* path, PathText* movedTo) {
 }
 
 bool DeleteAtRestart(const char* path) {
+  // Never under its own name: a reinstall before the restart would put its new file there, and the
+  // restart would delete that. What cannot be moved aside stays, and its record with it.
   PathText moved;
-  if (MoveAside(path, &moved)) {
-    if (Sys().MoveFileExA(moved.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
-    Sys().MoveFileExA(moved.c_str(), path, 0);  // back under the name the record lists
-  }
-  return Sys().MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+  if (!MoveAside(path, &moved)) return false;
+  if (Sys().MoveFileExA(moved.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
+  const DWORD error = ::GetLastError();
+  Sys().MoveFileExA(moved.c_str(), path, 0);  // back under the name the record lists
+  ::SetLastError(error);
+  return false;
 }
 
 }  // namespace glow

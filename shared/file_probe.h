@@ -13,7 +13,8 @@ inline bool IsAbsence(unsigned long error) { return error == 2 || error == 3; } 
 // which no install uses: what comes under the old name later is never hit by what is done to this one.
 bool MoveAside(const char* path, PathText* movedTo);
 
-// A file in use goes at the next restart, moved aside first (else under its own name).
+// A file in use goes at the next restart under the name it is moved aside to; one that cannot be moved
+// aside is not scheduled (false).
 bool DeleteAtRestart(const char* path);
 
 }  // namespace glow

@@ -13,6 +13,9 @@
 // the system folder fails on 64-bit Windows.
 #include <shlobj.h>
 #include <windows.h>
+// After windows.h.
+#include <aclapi.h>
+#include <sddl.h>
 
 // userenv's, whose header the programs do not otherwise need.
 extern "C" BOOL WINAPI GetUserProfileDirectoryW(HANDLE token, LPWSTR path, LPDWORD size);
@@ -57,6 +60,23 @@ extern "C" BOOL WINAPI GetUserProfileDirectoryW(HANDLE token, LPWSTR path, LPDWO
   X(HANDLE, CreateMutexA, (LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name), (attributes, \
       initialOwner, name), ::CreateMutexA, nullptr) \
   X(BOOL, CloseHandle, (HANDLE handle), (handle), ::CloseHandle, FALSE) \
+  X(DWORD, GetSecurityInfo, (HANDLE object, SE_OBJECT_TYPE kind, SECURITY_INFORMATION parts, PSID* owner, PSID* \
+      group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor), (object, kind, parts, owner, group, dacl, \
+      sacl, descriptor), real::GetSecurityInfo, ERROR_ACCESS_DENIED) \
+  X(HANDLE, CreateBoundaryDescriptorW, (LPCWSTR name, ULONG flags), (name, flags), real::CreateBoundaryDescriptorW, \
+      nullptr) \
+  X(BOOL, AddSIDToBoundaryDescriptor, (HANDLE* boundary, PSID sid), (boundary, sid), \
+      real::AddSIDToBoundaryDescriptor, FALSE) \
+  X(void, DeleteBoundaryDescriptor, (HANDLE boundary), (boundary), real::DeleteBoundaryDescriptor, never) \
+  X(HANDLE, CreatePrivateNamespaceW, (LPSECURITY_ATTRIBUTES attributes, LPVOID boundary, LPCWSTR prefix), \
+      (attributes, boundary, prefix), real::CreatePrivateNamespaceW, nullptr) \
+  X(HANDLE, OpenPrivateNamespaceW, (LPVOID boundary, LPCWSTR prefix), (boundary, prefix), \
+      real::OpenPrivateNamespaceW, nullptr) \
+  X(BOOLEAN, ClosePrivateNamespace, (HANDLE space, ULONG flags), (space, flags), real::ClosePrivateNamespace, \
+      FALSE) \
+  X(BOOL, ConvertStringSecurityDescriptorToSecurityDescriptorA, (LPCSTR text, DWORD revision, PSECURITY_DESCRIPTOR* \
+      descriptor, PULONG size), (text, revision, descriptor, size), \
+      real::ConvertStringSecurityDescriptorToSecurityDescriptorA, FALSE) \
   X(BOOL, CreatePipe, (PHANDLE readEnd, PHANDLE writeEnd, LPSECURITY_ATTRIBUTES attributes, DWORD size), (readEnd, \
       writeEnd, attributes, size), ::CreatePipe, FALSE) \
   X(BOOL, SetHandleInformation, (HANDLE handle, DWORD mask, DWORD flags), (handle, mask, flags), \
@@ -69,6 +89,8 @@ extern "C" BOOL WINAPI GetUserProfileDirectoryW(HANDLE token, LPWSTR path, LPDWO
       buffer, size, read, overlapped), ::ReadFile, FALSE) \
   X(BOOL, WriteFile, (HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped), (file, \
       buffer, size, written, overlapped), ::WriteFile, FALSE) \
+  X(DWORD, GetFileType, (HANDLE file), (file), ::GetFileType, FILE_TYPE_UNKNOWN) \
+  X(DWORD, GetLongPathNameA, (LPCSTR path, LPSTR longPath, DWORD size), (path, longPath, size), ::GetLongPathNameA, 0) \
   X(BOOL, GetFileSizeEx, (HANDLE file, PLARGE_INTEGER size), (file, size), ::GetFileSizeEx, FALSE) \
   X(HANDLE, ReOpenFile, (HANDLE file, DWORD access, DWORD share, DWORD flags), (file, access, share, flags), \
       real::ReOpenFile, INVALID_HANDLE_VALUE) \
@@ -149,7 +171,10 @@ extern "C" BOOL WINAPI GetUserProfileDirectoryW(HANDLE token, LPWSTR path, LPDWO
   X(kKernel32, ReOpenFile) X(kKernel32, GetFinalPathNameByHandleA) X(kKernel32, SetFileInformationByHandle) \
   X(kKernel32, QueryFullProcessImageNameA) X(kAdvapi32, OpenProcessToken)                                   \
   X(kUserenv, GetUserProfileDirectoryW) X(kAdvapi32, GetTokenInformation) X(kAdvapi32, IsWellKnownSid)       \
-  X(kUser32, GetProcessWindowStation) X(kUser32, GetUserObjectInformationA)
+  X(kUser32, GetProcessWindowStation) X(kUser32, GetUserObjectInformationA) X(kAdvapi32, GetSecurityInfo)     \
+  X(kAdvapi32, ConvertStringSecurityDescriptorToSecurityDescriptorA) X(kKernel32, CreateBoundaryDescriptorW) \
+  X(kKernel32, AddSIDToBoundaryDescriptor) X(kKernel32, DeleteBoundaryDescriptor)                           \
+  X(kKernel32, CreatePrivateNamespaceW) X(kKernel32, OpenPrivateNamespaceW) X(kKernel32, ClosePrivateNamespace)
 
 namespace glow {
 
@@ -249,6 +274,22 @@ GLOW_FOUND(BOOL, GetUserProfileDirectoryW, (HANDLE token, LPWSTR path, LPDWORD s
 GLOW_FOUND(BOOL, GetTokenInformation, (HANDLE token, TOKEN_INFORMATION_CLASS kind, LPVOID info, DWORD size,
            PDWORD needed), (token, kind, info, size, needed), FALSE)
 GLOW_FOUND(BOOL, IsWellKnownSid, (PSID sid, WELL_KNOWN_SID_TYPE type), (sid, type), FALSE)
+GLOW_FOUND(DWORD, GetSecurityInfo, (HANDLE object, SE_OBJECT_TYPE kind, SECURITY_INFORMATION parts, PSID* owner,
+           PSID* group, PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor), (object, kind, parts, owner, group,
+           dacl, sacl, descriptor), ERROR_PROC_NOT_FOUND)
+GLOW_FOUND(HANDLE, CreateBoundaryDescriptorW, (LPCWSTR name, ULONG flags), (name, flags), nullptr)
+GLOW_FOUND(BOOL, AddSIDToBoundaryDescriptor, (HANDLE* boundary, PSID sid), (boundary, sid), FALSE)
+GLOW_FOUND(HANDLE, CreatePrivateNamespaceW, (LPSECURITY_ATTRIBUTES attributes, LPVOID boundary, LPCWSTR prefix),
+           (attributes, boundary, prefix), nullptr)
+GLOW_FOUND(HANDLE, OpenPrivateNamespaceW, (LPVOID boundary, LPCWSTR prefix), (boundary, prefix), nullptr)
+GLOW_FOUND(BOOLEAN, ClosePrivateNamespace, (HANDLE space, ULONG flags), (space, flags), FALSE)
+__attribute__((noinline)) inline void WINAPI DeleteBoundaryDescriptor(HANDLE boundary) {
+  const auto function = reinterpret_cast<decltype(&::DeleteBoundaryDescriptor)>(
+      reinterpret_cast<void*>(g_functions[kDeleteBoundaryDescriptor]));
+  if (function) function(boundary);
+}
+GLOW_FOUND(BOOL, ConvertStringSecurityDescriptorToSecurityDescriptorA, (LPCSTR text, DWORD revision,
+           PSECURITY_DESCRIPTOR* descriptor, PULONG size), (text, revision, descriptor, size), FALSE)
 GLOW_FOUND(HWINSTA, GetProcessWindowStation, (), (), nullptr)
 GLOW_FOUND(BOOL, GetUserObjectInformationA, (HANDLE object, int kind, PVOID info, DWORD size, LPDWORD needed),
            (object, kind, info, size, needed), FALSE)

@@ -16,6 +16,9 @@ constexpr size_t kSettingsValueSize = 3 * kSettingsValueLength + 1;
 constexpr size_t kSizeInfoSize = 1024;     // the size notice of one placed file
 constexpr size_t kInitialListSize = 2048;  // first allocation of the copied-file list; it grows past this
 constexpr unsigned kRestartNameTries = 16;  // names tried for a file moved aside
+// How long a run waits for another run's lock before it answers "try later" (1618), and how often it looks.
+constexpr unsigned long kLockWaitMs = 1000;
+constexpr unsigned long kLockPollMs = 100;
 constexpr size_t kCopyChunkSize = 2048;    // one read of a screen saver being placed (no stack probe below 4 KB)
 
 // "SOFTWARE\...\Uninstall\" is 52 characters; the key path must fit kPathSize with its zero.

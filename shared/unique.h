@@ -89,11 +89,37 @@ struct LocalTraits {
   static DWORD Close(HLOCAL m) { return CodeOf(Sys().LocalFree(m) == nullptr); }
 };
 
+struct NamespaceTraits {
+  typedef HANDLE Type;
+  static HANDLE Invalid() { return nullptr; }
+  static DWORD Close(HANDLE h) { return CodeOf(Sys().ClosePrivateNamespace(h, 0) != FALSE); }
+};
+struct BoundaryTraits {
+  typedef HANDLE Type;
+  static HANDLE Invalid() { return nullptr; }
+  static DWORD Close(HANDLE h) {
+    Sys().DeleteBoundaryDescriptor(h);
+    return ERROR_SUCCESS;
+  }
+};
+
 typedef UniqueAny<FileTraits> UniqueFile;      // CreateFile: INVALID_HANDLE_VALUE when none
 typedef UniqueAny<HandleTraits> UniqueHandle;  // mutexes and the like: null when none
 typedef UniqueAny<FindTraits> UniqueFind;
 typedef UniqueAny<KeyTraits> UniqueKey;
 typedef UniqueAny<LocalTraits> UniqueLocal;
+typedef UniqueAny<NamespaceTraits> UniqueNamespace;
+typedef UniqueAny<BoundaryTraits> UniqueBoundary;
+
+// A lock held in a namespace of its own: the namespace goes with its last handle, so it is held as long.
+struct HeldLock {
+  void reset() {
+    lock.reset();
+    home.reset();
+  }
+  UniqueNamespace home;
+  UniqueHandle lock;
+};
 
 // Both handles a process start returns.
 class UniqueProcessInfo {

@@ -106,8 +106,9 @@ int UninstallerApp::Remove(bool fromLauncher, HANDLE report) {
     TraceError(m_lpCmdLine, "argument text cannot be read @ InitInstance", ERROR_NOT_ENOUGH_MEMORY);
     return kArgumentsUnreadable;
   }
-  // One removal at a time; a launcher that waits for this one holds the lock for it.
-  if (!fromLauncher && !TakeRemovalLock(&m_removalLock)) return kRemovalInProgress;
+  // One removal at a time. Given the report pipe, its launcher holds the lock for it; when nobody holds
+  // it (started by hand with the switch), it is taken here all the same.
+  if (!TakeRemovalLock(&m_removalLock, fromLauncher)) return kRemovalInProgress;
   if (name.Empty() && !nameTooLong) name.Assign(kDefaultName);
 
   // The name is joined into the 260-byte key path: refuse one that cannot fit before anything is touched.

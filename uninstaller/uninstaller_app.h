@@ -24,7 +24,7 @@ class UninstallerApp : public AppFrame {
 
   PathText m_productName;
   TraceLogFile m_log;
-  UniqueHandle m_removalLock;
+  HeldLock m_removalLock;
   RemovalRun m_run;  // its launcherLeft: the launcher file, moved aside, to delete once the launcher has ended
 };
 

@@ -8,7 +8,7 @@ set -u
 bin=$(readlink -f "$1") tools=$(readlink -f "$2") arch=$3 mode=${4:-plant}
 . "$(dirname "$0")/sealed-prefix.sh"
 new_prefix "$arch" "attacks-$arch-$mode"
-cp "$bin/Glowset.exe" "$bin/TAVO.scr" "$tools/run-tree.exe" "$drive_c/glow-test/"
+cp "$bin/Glowset.exe" "$bin/TAVO.scr" "$tools/run-tree.exe" "$tools/hold-file.exe" "$drive_c/glow-test/"
 name="TAVO ScreenSaver"
 key="HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$name"
 launcher="C:\\windows\\$name Uninstaller.exe"
@@ -227,6 +227,55 @@ check "another program's entry keeps every value" test "$(w reg query "$other" /
 check "nothing was placed under its name" test ! -e "$drive_c/windows/system32/Other Tool.scr"
 rm -f "$drive_c/glow-test/Glowset.ini"
 
+# /log= where the user can write: a folder there linked to the system folder, a log that is itself a link
+# to a file the user cannot write, a pipe the user made first. The elevated runs create and append
+# nothing where the links lead, write nothing into the pipe, and go on.
+rm -f "$drive_c/glow-test/Glowset.ini"
+temp="$user_folder\\AppData\\Local\\Temp"
+mkdir -p "$local_appdata/Temp"
+ln -sfn "$drive_c/windows/system32" "$local_appdata/Temp/linked"
+cp "$drive_c/windows/win.ini" "$work/win.ini"
+ln -sf "$drive_c/windows/win.ini" "$local_appdata/Temp/glow.log"
+logged() { run_tree "\"C:\\glow-test\\Glowset.exe\" /log=$1" | head -n 1; }
+check "log in a linked folder: the install goes on" test "$(logged "$temp\\linked\\glow-atk.log")" = "exit 0"
+check "log in a linked folder: the removal goes on" \
+  contains "$(run_tree "\"$launcher\" \"/log=$temp\\linked\\glow-rm.log\"")" "exit 0"
+for f in glow-atk.log glow-rm.log; do
+  check "no $f where the linked folder leads" test ! -e "$drive_c/windows/system32/$f" -a ! -e "$drive_c/windows/syswow64/$f"
+done
+check "a log that is a link: the install goes on" test "$(logged "$temp\\glow.log")" = "exit 0"
+check "a log that is a link: its target is unchanged" cmp -s "$drive_c/windows/win.ini" "$work/win.ini"
+echo ordinary >"$local_appdata/Temp/plain.log"
+logged "$temp\\plain.log" >/dev/null
+check "an ordinary log beside them is written" contains "$(cat "$local_appdata/Temp/plain.log")" "[Glowset]"
+rm -f "$drive_c/glow-test/held" "$drive_c/glow-test/release" "$marker"
+w 'C:\glow-test\hold-file.exe' '\\.\pipe\glow-log' 'C:\glow-test\held' 'C:\glow-test\release' &
+holder=$!
+wait_until 120 test -e "$drive_c/glow-test/held"
+check "a log that is someone's pipe: the install goes on" test "$(logged '\\.\pipe\glow-log')" = "exit 0"
+touch "$drive_c/glow-test/release"; wait "$holder"
+check "a log that is someone's pipe: never connected to" no_marker
+rm -f "$marker"
+
+# The locks' names made first by a program without administrator rights (anyone may make a Global\
+# object), with default security and refusing everyone: installs and removals are neither told to try
+# later nor failed, for as long as it runs.
+locks=("TAVO ScreenSaver Installer Local Mutex" "Global\\TAVO ScreenSaver Installer Global Mutex"
+       "Global\\TAVO ScreenSaver Uninstaller Global Mutex")
+for how in "" deny; do
+  rm -f "$drive_c/glow-test/release" "$drive_c/glow-test"/held*
+  holders=()
+  for n in 0 1 2; do
+    w 'C:\glow-test\hold-file.exe' "mutex:${locks[n]}" "C:\\glow-test\\held$n" 'C:\glow-test\release' $how &
+    holders+=($!)
+  done
+  wait_until 120 test -e "$drive_c/glow-test/held0" -a -e "$drive_c/glow-test/held1" -a -e "$drive_c/glow-test/held2"
+  check "locks made first ${how:+refusing everyone }by a program: the install goes through" test "$(install)" = "exit 0"
+  check "locks made first ${how:+refusing everyone }by a program: the removal goes through" \
+    test "$(remove | head -n 1)" = "exit 0"
+  touch "$drive_c/glow-test/release"; wait "${holders[@]}"
+done
+
 # An unquoted command with blanks would start C:\windows\notepad.exe for the product "notepad Glow".
 printf '[Inst]\r\nName=notepad Glow\r\n' >"$drive_c/glow-test/Glowset.ini"
 install >/dev/null
@@ -234,4 +283,26 @@ w uninstaller --remove "notepad Glow" >/dev/null
 wait_until 30 not registered "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\notepad Glow"
 check "Add/Remove Programs removes \"notepad Glow\"" test ! -e "$drive_c/windows/system32/notepad Glow.scr"
 check "no planted program ran" no_marker
+
+# The placed screen saver held open by a program without administrator rights, sharing reading only, so
+# that it can be neither deleted nor renamed: the removal schedules no deletion of its name, which a
+# reinstall takes again, and after the restart the reinstalled screen saver is there.
+rm -f "$drive_c/glow-test/Glowset.ini" "$drive_c/glow-test/held" "$drive_c/glow-test/release"
+install >/dev/null
+native='C:\windows\system32'
+[ "$arch" = win64 ] && native='C:\windows\Sysnative'  # the holder is a 32-bit program too
+w 'C:\glow-test\hold-file.exe' "$native\\$name.scr" 'C:\glow-test\held' 'C:\glow-test\release' read &
+holder=$!
+wait_until 120 test -e "$drive_c/glow-test/held"
+out=$(remove)
+touch "$drive_c/glow-test/release"; wait "$holder"
+# Each entry is followed by its target, empty for a deletion: the own name would read "...\<Name>.scr\0".
+pending=$(w reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations | tr -d '\r')
+check "a held screen saver: its own name is not scheduled for deletion" \
+  not grep -qiF "\\system32\\$name.scr\\0" <<<"$pending"
+check "a held screen saver: it stays listed, to be removed later (104)" test "$(head -n 1 <<<"$out")" = "exit 104"
+check "the reinstall goes through" test "$(install)" = "exit 0"
+timeout 30 wineserver -k </dev/null >/dev/null 2>&1
+w cmd /c exit >/dev/null  # a new session: the prefix has restarted
+check "after the restart the reinstalled screen saver is there" test -e "$placed"
 exit $((failures > 0))

@@ -6,11 +6,17 @@
                                                         exit N, entry gone|there, files gone|there
      deploy-tool.exe rounds N NAME "INSTALL COMMAND"     install, remove as above, N times: rounds ok K of N
      deploy-tool.exe twice NAME                          the uninstall command twice at once: exit A B
+     deploy-tool.exe cut NAME LOG                        the uninstall command with /log=LOG; the moment the
+                                                        uninstaller runs it is ended with exit code 0, as
+                                                        a time limit or a security product might end it:
+                                                        exit N, entry gone|there
    --hidden starts it in a window station of its own that no one sees, as a service's session has. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
+/* After windows.h. */
+#include <tlhelp32.h>
 
 static char desktop[64];
 
@@ -104,6 +110,44 @@ static int Remove(const char* name, BOOL quiet, BOOL print) {
   return (code == 0 || code == 3010) && !entry && !files;
 }
 
+/* True when the process's first thread runs: it was started suspended, and is let run once checked. */
+static BOOL Runs(DWORD id) {
+  HANDLE all = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry;
+  BOOL runs = FALSE;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(all, &entry); more; more = Thread32Next(all, &entry)) {
+    HANDLE thread;
+    if (entry.th32OwnerProcessID != id) continue;
+    thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+    if (thread) {
+      runs = SuspendThread(thread) == 0;
+      ResumeThread(thread);
+      CloseHandle(thread);
+    }
+    break;
+  }
+  CloseHandle(all);
+  return runs;
+}
+
+/* Ends every running process of "uninst.tmp" with exit code 0; how many. */
+static int EndUninstaller(void) {
+  HANDLE all = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry;
+  int ended = 0;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(all, &entry); more; more = Process32Next(all, &entry)) {
+    HANDLE process;
+    if (lstrcmpiA(entry.szExeFile, "uninst.tmp") != 0 || !Runs(entry.th32ProcessID)) continue;
+    process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+    if (process && TerminateProcess(process, 0)) ++ended;
+    if (process) CloseHandle(process);
+  }
+  CloseHandle(all);
+  return ended;
+}
+
 int main(int argc, char** argv) {
   int a = 1;
   if (a < argc && strcmp(argv[a], "--hidden") == 0) {
@@ -126,6 +170,28 @@ int main(int argc, char** argv) {
       else printf("round %d: install exit %ld\n", i, installed);
     }
     printf("rounds ok %d of %d\n", ok, rounds);
+    return 0;
+  }
+  if (a + 2 < argc && strcmp(argv[a], "cut") == 0) {
+    char command[1024], line[1400];
+    PROCESS_INFORMATION started;
+    DWORD code = 0, start = GetTickCount();
+    int ended = 0;
+    if (!ReadEntry(argv[a + 1], "UninstallString", command, sizeof command)) {
+      printf("no entry to remove\n");
+      return 0;
+    }
+    snprintf(line, sizeof line, "%s /log=%s", command, argv[a + 2]);
+    if (!Start(line, 0, &started)) {
+      printf("not started\n");
+      return 0;
+    }
+    while (!ended && WaitForSingleObject(started.hProcess, 0) == WAIT_TIMEOUT && GetTickCount() - start < 60000)
+      ended = EndUninstaller();
+    WaitForSingleObject(started.hProcess, INFINITE);
+    GetExitCodeProcess(started.hProcess, &code);
+    printf("exit %lu, entry %s%s\n", code, ReadEntry(argv[a + 1], "UninstallString", command, sizeof command) ? "there" : "gone",
+           ended ? "" : ", the uninstaller was not ended");
     return 0;
   }
   if (a + 1 < argc && strcmp(argv[a], "twice") == 0) {

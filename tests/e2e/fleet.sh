@@ -39,6 +39,13 @@ check "installed for two removals" test "$(tool run '"C:\glow-test\Glowset.exe"'
 out=$(tool twice "$name")
 check "two removals at once: one 0, one 1618 ($out)" test "$out" = "exit 0 1618"
 
+# The uninstaller ended from outside with exit code 0 before it could report (a time limit, a security
+# product): the uninstall command must not say "removed".
+check "installed for a removal cut short" test "$(tool run '"C:\glow-test\Glowset.exe"')" = "exit 0"
+out=$(tool cut "$name" 'C:\glow-test\cut.log')
+check "an uninstaller ended with 0 before it reported: the command returns 9 ($out)" contains "$out" "exit 9,"
+tool remove "$name" >/dev/null
+
 # The log file gets the lines the debugger channel gets, the uninstaller's included.
 check "installed with a log" test "$(run_tree '"C:\glow-test\Glowset.exe" /d /log=C:\glow-test\install.log' | head -n 1)" = "exit 0"
 traced=$(run_tree "\"C:\\windows\\$name Uninstaller.exe\" /d \"/log=C:\\glow-test\\remove log.txt\"")

@@ -122,6 +122,28 @@ class FaultyOs : public FailingOs {
     if (outcome && (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER)) ++held;
     return outcome;
   }
+  BOOL ConvertStringSecurityDescriptorToSecurityDescriptorA(LPCSTR text, DWORD revision,
+                                                             PSECURITY_DESCRIPTOR* descriptor, PULONG size) override {
+    const BOOL outcome = FailingOs::ConvertStringSecurityDescriptorToSecurityDescriptorA(text, revision, descriptor, size);
+    if (outcome) ++held;
+    return outcome;
+  }
+  DWORD GetSecurityInfo(HANDLE object, SE_OBJECT_TYPE kind, SECURITY_INFORMATION parts, PSID* owner, PSID* group,
+                        PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor) override {
+    const DWORD outcome = FailingOs::GetSecurityInfo(object, kind, parts, owner, group, dacl, sacl, descriptor);
+    if (outcome == ERROR_SUCCESS && descriptor && *descriptor) ++held;
+    return outcome;
+  }
+  HANDLE CreatePrivateNamespaceW(LPSECURITY_ATTRIBUTES attributes, LPVOID boundary, LPCWSTR prefix) override {
+    const HANDLE outcome = FailingOs::CreatePrivateNamespaceW(attributes, boundary, prefix);
+    if (outcome) ++held;
+    return outcome;
+  }
+  HANDLE OpenPrivateNamespaceW(LPVOID boundary, LPCWSTR prefix) override {
+    const HANDLE outcome = FailingOs::OpenPrivateNamespaceW(boundary, prefix);
+    if (outcome) ++held;
+    return outcome;
+  }
 
   // Released: a failed release still released, only the report fails.
   BOOL CloseHandle(HANDLE handle) override {
@@ -138,6 +160,11 @@ class FaultyOs : public FailingOs {
     const LONG outcome = RealOs::RegCloseKey(key);
     if (outcome == ERROR_SUCCESS) --held;
     return Fails("RegCloseKey") ? ERROR_ACCESS_DENIED : outcome;
+  }
+  BOOLEAN ClosePrivateNamespace(HANDLE space, ULONG flags) override {
+    const BOOLEAN outcome = RealOs::ClosePrivateNamespace(space, flags);
+    if (outcome) --held;
+    return Fails("ClosePrivateNamespace") ? FALSE : outcome;
   }
   HLOCAL LocalFree(HLOCAL memory) override {
     const HLOCAL outcome = RealOs::LocalFree(memory);

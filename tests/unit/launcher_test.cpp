@@ -167,13 +167,32 @@ TEST_F(LauncherRun, ReturnsTheRemovalsOutcomeAndOneRemovalAtATime) {
   EXPECT_EQ(Run(""), kRemovalDoneAfterRestart);
   reportedCode = 4;  // the entry stays: the uninstaller's 4 would read as the launcher's own 4
   EXPECT_EQ(Run(""), kUninstallerEntryRemains);
-  reported = false;  // ended before it could report: its exit code
+  // Given the pipe, it ended before it reported (ended from outside, or crashed): a failure of its own,
+  // whatever exit code it ended with, 0 included.
+  reported = false;
+  for (const DWORD code : {static_cast<DWORD>(0), static_cast<DWORD>(1), static_cast<DWORD>(STATUS_ACCESS_VIOLATION)}) {
+    exitCode = code;
+    EXPECT_EQ(Run(" /d"), kRemovalNotReported) << code;
+  }
+  EXPECT_EQ(LinesWith("[Glowrun]removal ended without a report, exit code @ InitInstance -> 0 error: 232 - "), 1)
+      << AllLines();
+  // Without a pipe, its exit code.
+  EXPECT_CALL(os, CreatePipe(_, _, _, _)).WillRepeatedly(FailWith(FALSE, static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY)));
   exitCode = 1;
   EXPECT_EQ(Run(""), kUninstallerIncomplete);
   exitCode = STATUS_ACCESS_VIOLATION;
   EXPECT_EQ(Run(""), kRemovalEndUnknown);
+  ::testing::Mock::VerifyAndClearExpectations(&os);
 
-  const HANDLE other = ::CreateMutexA(nullptr, FALSE, "Global\\TAVO ScreenSaver Uninstaller Global Mutex");
+  // Another removal's lock is waited for, then "try later"; one that a program without administrator
+  // rights made first is not yielded to.
+  const HANDLE squatted = MakeLock("Global\\TAVO ScreenSaver Uninstaller Global Mutex", LockMaker::kAnyProgramRefusing);
+  reported = true;
+  reportedCode = 0;
+  EXPECT_EQ(Run(" /d"), kRemovalDone);
+  EXPECT_EQ(LinesWith("[Glowrun]removal lock made by a program without administrator rights, not yielded to"), 1);
+  ::CloseHandle(squatted);
+  const HANDLE other = MakeLock("Global\\TAVO ScreenSaver Uninstaller Global Mutex", LockMaker::kAdministrators);
   EXPECT_CALL(os, CreateProcessA(_, _, _, _, _, _, _, _, _, _)).Times(0);
   EXPECT_EQ(Run(" /d"), kAnotherRemovalRuns);
   ::CloseHandle(other);

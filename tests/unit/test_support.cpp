@@ -1,6 +1,8 @@
 #include "test_support.h"
 
 #include <shlobj.h>
+// After windows.h.
+#include <sddl.h>
 
 namespace glow {
 
@@ -65,6 +67,16 @@ std::string ReadFileBytes(const std::string& path) {
 bool FileExists(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+HANDLE MakeLock(const char* name, LockMaker maker) {
+  const char* text = maker == LockMaker::kAdministrators ? "O:BAD:P(A;;GA;;;BA)(A;;GA;;;SY)" : "D:P";
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ::ConvertStringSecurityDescriptorToSecurityDescriptorA(text, SDDL_REVISION_1, &descriptor, nullptr);
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+  const HANDLE lock = ::CreateMutexA(maker == LockMaker::kAnyProgram ? nullptr : &attributes, FALSE, name);
+  ::LocalFree(descriptor);
+  return lock;
 }
 
 bool IsWow64Process() {

@@ -58,6 +58,10 @@ RegValue ReadScrnSave();
 void SetScrnSave(const std::string& value);
 void RestoreScrnSave(const RegValue& saved);
 bool KeyExists(HKEY root, const std::string& key);
+// A named mutex as another elevated run makes its lock (owner Administrators), or as a program without
+// administrator rights makes one first: default security, or ("refusing") a DACL that refuses everyone.
+enum class LockMaker { kAdministrators, kAnyProgram, kAnyProgramRefusing };
+HANDLE MakeLock(const char* name, LockMaker maker);
 void DeleteKeyTree(HKEY root, const std::string& key);
 // UTF-16LE bytes of an ASCII text, as the registry stores a text value.
 std::string Wide(const std::string& ascii);

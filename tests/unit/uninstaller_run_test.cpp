@@ -76,6 +76,23 @@ TEST_F(UninstallerRun, ARetrySucceedsWhenTheFirstPassCouldNotReadTheRecord) {
   EXPECT_FALSE(FileExists(Reach(a)));
 }
 
+// Started by hand with the launcher's switch, while no launcher holds the removal lock for it: it takes
+// the lock itself for its whole run, so that no other removal runs beside it.
+TEST_F(UninstallerRun, StartedByHandWithTheReportSwitchItTakesTheRemovalLock) {
+  Register(File("a.scr"));
+  EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(AnyNumber());
+  bool heldDuringTheRun = false;
+  EXPECT_CALL(os, RegOpenKeyExA(HKEY_LOCAL_MACHINE, HasSubstr(kProduct), 0, KEY_QUERY_VALUE, _))
+      .WillOnce([&](HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY result) {
+        const HANDLE other = MakeLock("Global\\TAVO ScreenSaver Uninstaller Global Mutex", LockMaker::kAdministrators);
+        heldDuringTheRun = ::GetLastError() == ERROR_ALREADY_EXISTS;
+        ::CloseHandle(other);
+        return os.real().RegOpenKeyExA(root, path, options, access, result);
+      });
+  EXPECT_EQ(Run("/d \"/name=Glowtest Removal\"\"/report=0\""), kRemoved) << AllLines();
+  EXPECT_TRUE(heldDuringTheRun);
+}
+
 TEST_F(UninstallerRun, ArgumentsThatCannotBeReadRemoveNoProductAtAll) {
   Register(File("a.scr"));
   EXPECT_CALL(os, RegOpenKeyExA(_, _, _, _, _)).Times(0);  // not even the default product's record
