@@ -86,8 +86,11 @@ def main():
     root = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent)
     program_icon = ico([16, 20, 24, 32, 40, 48, 56, 64, 80, 96], (255, 150, 40))
     (root / "installer" / "glow.ico").write_bytes(program_icon)
-    (root / "launcher" / "glow.ico").write_bytes(program_icon)
-    (root / "uninstaller" / "glowclear.ico").write_bytes(ico([16, 32], (120, 160, 255)))
+    # The launcher is the uninstall command: it wears the uninstaller's small icon, which keeps the
+    # installer that carries both within its budget.
+    removal_icon = ico([16, 32], (120, 160, 255))
+    (root / "launcher" / "glowrun.ico").write_bytes(removal_icon)
+    (root / "uninstaller" / "glowclear.ico").write_bytes(removal_icon)
 
 
 if __name__ == "__main__":
