@@ -131,7 +131,7 @@ bool IsLauncherMovedAside(const char* name, const char* launcherName) {
 
 // A removal that ended between moving the launcher file aside and deleting it left it there, named by
 // nothing: the next removal of the product deletes it.
-void RemoveLauncherLeftovers(const char* launcherPath) {
+void RemoveLauncherLeftovers(const char* launcherPath, const char* ownLeft = "") {
   const char* slash = strrchr(launcherPath, '\\');
   PathText pattern;
   if (!slash || !pattern.Format("%s.*.deleted", launcherPath)) return;
@@ -143,6 +143,7 @@ void RemoveLauncherLeftovers(const char* launcherPath) {
     path.Assign(launcherPath);
     path.data()[slash + 1 - launcherPath] = '\0';  // the folder, with its separator
     if (!IsLauncherMovedAside(found.cFileName, slash + 1) || !path.Append(found.cFileName)) continue;
+    if (MbEqualNoCase(path.c_str(), ownLeft, SystemLeadByte)) continue;  // this run's, deleted below
     // Only deleted: one still in use is this run's, or already goes at the restart.
     TraceNotice(path.c_str(), "left by an earlier removal, delete it @ UninstAct");
     if (!Sys().DeleteFileA(path.c_str())) TraceError(path.c_str(), "cannot be deleted @ UninstAct");
@@ -196,7 +197,7 @@ void RemoveLauncherLeft(const char* path) {
     char* dot = strrchr(launcherPath.data(), '.');
     if (dot) *dot = '\0';
   }
-  RemoveLauncherLeftovers(launcherPath.c_str());
+  RemoveLauncherLeftovers(launcherPath.c_str(), path);
   if (DeleteNowOrAtRestart(path, path, true, true, true) == FileFate::kRemains)
     TraceError(path, "cannot be deleted @ UninstAct");
 }

@@ -2,6 +2,8 @@
 #include "run_support.h"
 #include "test_support.h"
 
+#include <sddl.h>
+
 namespace glow {
 namespace {
 
@@ -172,7 +174,13 @@ TEST_F(BadInput, ASettingsFileHeldByAnotherProgramRegistersNothing) {
 TEST_F(BadInput, ASecondInstallerWhileOneRunsEndsAtOnceTouchingNothing) {
   // What a running installer holds for its whole run.
   for (const char* mutex : {"TAVO ScreenSaver Installer Local Mutex", "Global\\TAVO ScreenSaver Installer Global Mutex"}) {
-    HANDLE held = ::CreateMutexA(nullptr, FALSE, mutex);
+    // Made as an elevated installer makes it: owned by Administrators (one a user owns is not yielded to).
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("O:BAD:P(A;;GA;;;BA)(A;;GA;;;SY)",
+                                                                      SDDL_REVISION_1, &descriptor, nullptr));
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+    HANDLE held = ::CreateMutexA(&attributes, FALSE, mutex);
+    ::LocalFree(descriptor);
     EXPECT_EQ(Install(), 1618u) << mutex;
     ::CloseHandle(held);
     EXPECT_FALSE(FileExists(Placed("TAVO ScreenSaver")));

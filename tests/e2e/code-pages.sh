@@ -25,7 +25,8 @@ appdata='C:\users\Пользователь 用户\AppData\Local'
 # Only reg.exe saying the key is not there reads as no entry: a reg.exe that fails otherwise prints what it
 # said, which no entry check takes for "gone".
 entry() {
-  if ! timeout 120 wine reg export "$uninstall_key\\$1" 'C:\glow-test\entry.reg' /reg:32 /y </dev/null >"$work/reg.out" 2>&1; then
+  # reg.exe speaks the locale's language: its "not found" is read in English.
+  if ! LC_ALL=en_US.UTF-8 timeout 120 wine reg export "$uninstall_key\\$1" 'C:\glow-test\entry.reg' /reg:32 /y </dev/null >"$work/reg.out" 2>&1; then
     timeout 30 wineserver -k </dev/null >/dev/null 2>&1
     grep -q 'Unable to find the specified registry key' "$work/reg.out" ||
       echo "reg.exe failed: $(tr -d '\r' <"$work/reg.out" | head -c 300)"

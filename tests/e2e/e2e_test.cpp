@@ -145,8 +145,9 @@ TEST_F(EndToEnd, TheRegisteredUninstallCommandRemovesEverything) {
     uninstallerLines.push_back("[Glowclear][Notify]InitInstance -> fnWow64EnableWow64FsRedirection(FALSE) succeed.\r\n");
   uninstallerLines.push_back("[Glowclear][Notify]tszPathStr @ LoadScrPath -> " + placedAs + "\r\n");
   uninstallerLines.push_back("[Glowclear][Notify]file exist, delete it @ UninstAct -> " + placedAs + "\r\n");
-  uninstallerLines.push_back("[Glowclear][Notify]file exist, delete it @ UninstAct -> " + launcher + "\r\n");
+  // The key goes before the launcher file: a removal ended in between leaves no entry whose command is gone.
   uninstallerLines.push_back("[Glowclear][Notify]RegDeleteKey succeed @ UninstAct -> " + kKey + "\r\n");
+  uninstallerLines.push_back("[Glowclear][Notify]file exist, delete it @ UninstAct -> " + launcher + "\r\n");
   if (IsWow64Process())
     uninstallerLines.push_back("[Glowclear][Notify]InitInstance -> fnWow64EnableWow64FsRedirection(TRUE) succeed!\r\n");
   uninstallerLines.push_back("[Glowclear][Notify]InitInstance -> Prepare to exit...\r\n");
