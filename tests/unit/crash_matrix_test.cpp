@@ -21,7 +21,6 @@ namespace {
 
 const char kProduct[] = "TAVO ScreenSaver";
 const std::string kKey = std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProduct;
-const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 const char kOwn[] = "C:\\glowcrash";
 const DWORD kRunLimitMs = 20000;
 
@@ -147,10 +146,7 @@ class CrashMatrix : public ::testing::Test {
     ::DeleteFileA((LocalAppDataFolder() + "\\uninst.tmp").c_str());
     DeleteKeyTree(HKEY_LOCAL_MACHINE, kKey);
     SetScrnSave("before");
-    HKEY manager = nullptr;
-    ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &manager);
-    ::RegDeleteValueA(manager, "PendingFileRenameOperations");
-    ::RegCloseKey(manager);
+    ClearPendingRenames();
   }
 
   // Runs `command` until it and everything it started have ended; its exit code, or -1 when something

@@ -22,7 +22,6 @@ namespace {
 // No settings file: a failed settings read cannot change the name, so every run is about this one.
 const char kProduct[] = "TAVO ScreenSaver";
 const std::string kKey = std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProduct;
-const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 
 class FaultMatrix : public ::testing::Test {
  protected:
@@ -49,10 +48,7 @@ class FaultMatrix : public ::testing::Test {
     ::DeleteFileA(launcher.c_str());
     DeleteKeyTree(HKEY_LOCAL_MACHINE, kKey);
     SetScrnSave("before");
-    HKEY manager = nullptr;
-    ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &manager);
-    ::RegDeleteValueA(manager, "PendingFileRenameOperations");
-    ::RegCloseKey(manager);
+    ClearPendingRenames();
   }
   // Nothing lost track of: wherever a run placed the screen saver (natively, or where redirection sent it),
   // a copy still there is listed by an existing key or deleted at the next restart.

@@ -172,6 +172,13 @@ bool KeyExists(HKEY root, const std::string& key) {
 
 void DeleteKeyTree(HKEY root, const std::string& key) { ::RegDeleteTreeA(root, key.c_str()); }
 
+void ClearPendingRenames() {
+  HKEY manager = nullptr;
+  ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &manager);
+  ::RegDeleteValueA(manager, "PendingFileRenameOperations");
+  ::RegCloseKey(manager);
+}
+
 std::string Wide(const std::string& ascii) {
   std::string wide;
   for (char c : ascii) {

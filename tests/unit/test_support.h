@@ -63,6 +63,9 @@ bool KeyExists(HKEY root, const std::string& key);
 enum class LockMaker { kAdministrators, kAnyProgram, kAnyProgramRefusing };
 HANDLE MakeLock(const char* name, LockMaker maker);
 void DeleteKeyTree(HKEY root, const std::string& key);
+// Where deletions at the next restart are recorded, and the clearing of them between runs.
+inline constexpr char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
+void ClearPendingRenames();
 // UTF-16LE bytes of an ASCII text, as the registry stores a text value.
 std::string Wide(const std::string& ascii);
 

@@ -3,7 +3,6 @@
 namespace glow {
 
 namespace {
-const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 }
 
 void RemovalTest::SetUp() {
