@@ -1,6 +1,5 @@
 #include "install_sequence.h"
 
-#include <shlobj.h>
 #include <string.h>
 
 #include "exit_codes.h"
@@ -11,6 +10,7 @@
 #include "placed_file.h"
 #include "placement.h"
 #include "product_name.h"
+#include "product_place.h"
 #include "registry_text.h"
 #include "trace.h"
 #include "unique.h"
@@ -42,21 +42,15 @@ void SetNumberOrTrace(HKEY key, const char* name, DWORD number, const char* what
   if (status != ERROR_SUCCESS) TraceError(what, where, status);
 }
 
-void ResolveFolder(int csidl, const char* fallback, const char* failure, PathText* folder) {
-  folder->Clear();
-  if (!Sys().SHGetSpecialFolderPathA(nullptr, folder->data(), csidl, FALSE)) {
-    if (failure) TraceError(failure, kWhere);
-    folder->Assign(fallback);
-  }
-}
-
 // The name goes into file paths and a key path of an elevated run: refuse it before anything is touched.
-// The key path and the launcher's path are formed here, for the whole run.
-bool AcceptProductName(const char* name, const char* systemFolder, const char* windowsFolder, ProductPlace* place) {
+// The product's place is formed here, for the whole run.
+bool AcceptProductName(const char* name, ProductPlace* place) {
+  // Where the two lookups trace their failures: the system folder's in the run, the Windows folder's
+  // where the launcher is written into it.
+  const char* placeFault = FormProductPlace(name, FolderLookupWhere{kWhere, "CopyResource"}, place);
   const char* fault = ProductNameFault(name, SystemLeadByte, SystemWide);
-  if (!fault) fault = JoinedPathFault(systemFolder, name, ".scr");
-  if (!fault) fault = FormProductKey(name, place);
-  if (!fault) fault = FormLauncherPath(name, windowsFolder, place);
+  if (!fault) fault = JoinedPathFault(place->systemFolder.c_str(), name, ".scr");
+  if (!fault) fault = placeFault;
   if (!fault) return true;
   PathText where;
   where.Format("product name refused: %s @ InitInstance", fault);
@@ -235,40 +229,40 @@ void FormatInstallDate(const SYSTEMTIME& local, BoundedText<16>* date) {
 int RunInstallSequence(const InstallSettings& settings) {
   // Every way out from here passes the guard's destructor, which switches redirection back on.
   Wow64RedirectionGuard guard;
-  PathText systemFolder;
-  ResolveFolder(CSIDL_SYSTEM, "C:\\Windows\\System32", "SHGetSpecialFolderPath (CSIDL_SYSTEM) failed", &systemFolder);
-  PathText windowsFolder;
-  ResolveFolder(CSIDL_WINDOWS, "C:\\Windows", nullptr, &windowsFolder);
   const char* name = settings.productName.c_str();
   ProductPlace place;
-  if (!AcceptProductName(name, systemFolder.c_str(), windowsFolder.c_str(), &place)) return kProductNameRefused;
+  if (!AcceptProductName(name, &place)) return kProductNameRefused;
   const char* keyPath = place.keyPath.c_str();
+  const char* systemFolder = place.systemFolder.c_str();
   EarlierRecord earlier;
   const int earlierState = ReadEarlierRecord(keyPath, place.launcherPath.c_str(), &earlier);
   if (earlierState != kInstalled) return earlierState;
 
   InstallRun run;
   PathText scrPath;
-  if (!PlaceScreenSavers(settings, systemFolder.c_str(), &scrPath, &run)) return kPlacementFailed;
+  if (!PlaceScreenSavers(settings, systemFolder, &scrPath, &run)) return kPlacementFailed;
   TraceNotice(scrPath.c_str(), "tszScrPath @ InitInstance");
   TraceNotice(run.copyScrPath.c_str(), "g_tszCopyScrPath @ InitInstance");
 
+  // Written into the place's Windows folder under the place's launcher name: the very launcher path.
+  const char* launcherPath = place.launcherPath.c_str();
   PathText uninstPath = place.launcherName;
   FileId launcherWritten;
-  if (!CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &uninstPath, &launcherWritten)) {
+  if (!CopyResource(ExtractionFolder::Known(place.windowsFolder.c_str()), "UNINSTALL.EXE", &uninstPath,
+                    &launcherWritten)) {
     TraceNotice("CopyResource (UNINSTALL.EXE) failed !", kWhere);
     // A launcher file half written is this run's; what was there and could not be written is not.
-    TakeBack(keyPath, &run, earlier, place.launcherPath.c_str(), launcherWritten, false);
+    TakeBack(keyPath, &run, earlier, launcherPath, launcherWritten, false);
     return kLauncherNotWritten;
   }
-  TraceNotice(uninstPath.c_str(), "tszUninstPath @ InitInstance");
-  run.estimatedSize += GetFileMBSize(uninstPath.c_str());
+  TraceNotice(launcherPath, "tszUninstPath @ InitInstance");
+  run.estimatedSize += GetFileMBSize(launcherPath);
 
   bool keyCreated = false;
-  const int registered = WriteRegistrationRecord(settings, run, keyPath, earlier, systemFolder.c_str(),
-                                                 scrPath.c_str(), uninstPath.c_str(), &keyCreated);
+  const int registered = WriteRegistrationRecord(settings, run, keyPath, earlier, systemFolder, scrPath.c_str(),
+                                                 launcherPath, &keyCreated);
   if (registered != kInstalled) {
-    TakeBack(keyPath, &run, earlier, uninstPath.c_str(), launcherWritten, keyCreated);
+    TakeBack(keyPath, &run, earlier, launcherPath, launcherWritten, keyCreated);
     return registered;
   }
   // As LocalSystem this would select the saver for the logon screen's own profile only, not for a user.

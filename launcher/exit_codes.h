@@ -7,7 +7,8 @@ enum LauncherExitCode {
   kRemovalDone = 0,           // the removal ended with 0 (earlier builds: the uninstaller was started)
   kScratchCopyFailed = 1,     // "Failed to uninstall!": the uninstaller could not be written and held
   kLauncherPathUnavailable = 2,
-  kCommandLineTooLong = 3,    // "Failed to uninstall!": the file name does not fit the command line
+  kCommandLineTooLong = 3,    // "Failed to uninstall!": the file name does not fit the command line or the
+                              // product's key path
   kUninstallerNotStarted = 4,
   kUninstallerNotConfirmed = 5,  // "Failed to uninstall!": what started was not the written copy; ended
   kProductNameUnknown = 6,       // "Failed to uninstall!": no product name could be taken from the file name

@@ -6,6 +6,7 @@
 #include "format.h"
 #include "launcher_names.h"
 #include "os.h"
+#include "product_name.h"
 #include "trace.h"
 #include "unique.h"
 
@@ -129,7 +130,7 @@ bool LauncherApp::InitInstance() {
   PathText tszUninst;
   tszUninst.Assign("uninst.tmp");
   UniqueFile heldCopy;
-  if (!CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &tszUninst, &heldCopy)) {
+  if (!CopyResource(ExtractionFolder::LocalAppData(), "UNINSTALL.EXE", &tszUninst, &heldCopy)) {
     const bool tooLong = ::GetLastError() == ERROR_FILENAME_EXCED_RANGE;
     TraceNotice("CopyResource (UNINSTALL.EXE) failed !", kWhere);
     return FailToUninstall(tooLong ? kScratchFolderTooLong : kScratchCopyFailed);
@@ -151,9 +152,16 @@ bool LauncherApp::InitInstance() {
     TraceError(tszPath.c_str(), "no product name in the file name @ InitInstance", ERROR_INVALID_NAME);
     return FailToUninstall(kProductNameUnknown);
   }
+  // The product's place as the uninstaller will form it: a name too long for its key path names nothing
+  // an install recorded, and is refused before a removal starts.
+  ProductPlace place;
+  if (FormProductKey(productName.c_str(), &place)) {
+    TraceError(productName.c_str(), "name too long for the key path @ InitInstance", ERROR_FILENAME_EXCED_RANGE);
+    return FailToUninstall(kCommandLineTooLong);
+  }
   tszPath.Clear();
-  if (!FormatUninstallerCommandLine(productName.c_str(), IsTraceOn(), &tszPath)) {
-    TraceError(productName.c_str(), "name too long for the command line @ InitInstance", ERROR_FILENAME_EXCED_RANGE);
+  if (!FormatUninstallerCommandLine(place.name.c_str(), IsTraceOn(), &tszPath)) {
+    TraceError(place.name.c_str(), "name too long for the command line @ InitInstance", ERROR_FILENAME_EXCED_RANGE);
     return FailToUninstall(kCommandLineTooLong);
   }
   TraceNotice(tszPath.c_str(), "tszPath @ InitInstance");

@@ -7,6 +7,7 @@
 #include "file_identity.h"
 #include "file_probe.h"
 #include "os.h"
+#include "product_place.h"
 #include "trace.h"
 
 namespace glow {
@@ -70,15 +71,8 @@ bool CheckScratchFolder(const char* folder) {
 }
 
 bool ResolveFolder(ExtractionFolder folder, PathText* path) {
-  path->Clear();
-  if (folder == ExtractionFolder::kWindows) {
-    if (!Sys().SHGetSpecialFolderPathA(nullptr, path->data(), CSIDL_WINDOWS, TRUE)) {
-      TraceError("SHGetSpecialFolderPath (CSIDL_WINDOWS) failed !", kWhere);
-      path->Assign("C:\\Windows");
-    }
-    return true;
-  }
-  if (!Sys().SHGetSpecialFolderPathA(nullptr, path->data(), CSIDL_LOCAL_APPDATA, FALSE)) {
+  if (folder.knownPath) return path->Assign(folder.knownPath);
+  if (!LookUpFolder(CSIDL_LOCAL_APPDATA, false, path)) {
     TraceError("SHGetSpecialFolderPath (CSIDL_LOCAL_APPDATA) failed !", kWhere);
     return false;
   }

@@ -6,10 +6,15 @@
 
 namespace glow {
 
-enum class ExtractionFolder {
-  kWindows,       // the installer's variant: falls back to "C:\Windows" when the lookup fails
-  kLocalAppData,  // the launcher's variant: only inside the user's profile on a fixed drive, created when
-                  // missing there; a failed lookup or a folder elsewhere fails the call
+// Where an item is written.
+struct ExtractionFolder {
+  // A folder the run knows already (the installer's: the Windows folder of its product's place).
+  static ExtractionFolder Known(const char* path) { return ExtractionFolder{path}; }
+  // The launcher's: the user's local application-data folder, looked up here and used only inside the
+  // user's profile on a fixed drive, created when missing there; a failed lookup or a folder elsewhere
+  // fails the call.
+  static ExtractionFolder LocalAppData() { return ExtractionFolder{nullptr}; }
+  const char* knownPath;
 };
 
 // `file` holds the bare file name on entry and the full path on success; it is unchanged on failure.

@@ -59,15 +59,21 @@ const char* ProductNameFault(const char* name, LeadByteTest isLeadByte, WideDeco
 const char* FormProductKey(const char* name, ProductPlace* place) {
   static const char kPrefix[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
   static_assert(sizeof kPrefix - 1 == kUninstallPrefixLength, "the key path's prefix");
+  place->keyPath.Clear();
   if (!name) return "missing";
-  return place->keyPath.Format("%s%s", kPrefix, name) ? nullptr : "too long for its key path";
+  if (!place->name.Assign(name) || !place->keyPath.Format("%s%s", kPrefix, name)) {
+    place->keyPath.Clear();
+    return "too long for its key path";
+  }
+  place->launcherName.Format("%s%s", name, kLauncherSuffix);
+  return nullptr;
 }
 
-const char* FormLauncherPath(const char* name, const char* windowsFolder, ProductPlace* place) {
-  if (const char* fault = JoinedPathFault(windowsFolder, name, kLauncherSuffix)) return fault;
-  place->launcherName.Format("%s%s", name, kLauncherSuffix);
-  place->launcherPath.Format("%s\\%s", windowsFolder, place->launcherName.c_str());
-  return nullptr;
+const char* FormLauncherPath(ProductPlace* place) {
+  place->launcherPath.Clear();
+  const char* fault = JoinedPathFault(place->windowsFolder.c_str(), place->name.c_str(), kLauncherSuffix);
+  if (!fault) place->launcherPath.Format("%s\\%s", place->windowsFolder.c_str(), place->launcherName.c_str());
+  return fault;
 }
 
 const char* JoinedPathFault(const char* folder, const char* name, const char* suffix) {

@@ -22,17 +22,21 @@ const char* JoinedPathFault(const char* folder, const char* name, const char* su
 // The launcher's file name is the product name and this; the launcher takes " Uninstaller" off again.
 constexpr char kLauncherSuffix[] = " Uninstaller.exe";
 
-// Where a product lives: its uninstall key and its launcher file in the Windows folder. Every program
-// forms them here, once per run, and they are checked to fit as they are formed.
+// Where a product lives: its uninstall key, its launcher file in the Windows folder and the folders its
+// files go to. A run forms it once (FormProductPlace) and every step takes its locations from it, so that
+// no two steps can form one of them differently.
 struct ProductPlace {
-  PathText keyPath;       // "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<name>", under HKLM
-  PathText launcherName;  // "<name> Uninstaller.exe"
-  PathText launcherPath;  // "<Windows folder>\<name> Uninstaller.exe"
+  PathText name;
+  PathText keyPath;        // "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<name>", under HKLM
+  PathText launcherName;   // "<name> Uninstaller.exe"
+  PathText launcherPath;   // "<Windows folder>\<name> Uninstaller.exe"; empty when it does not fit
+  PathText systemFolder;   // where the screen savers go, as the copied-file list names it
+  PathText windowsFolder;  // where the launcher goes
 };
 
-// The key path; null when it fits, else why not.
+// The name, its key path and the launcher's name; null when they fit, else why not.
 const char* FormProductKey(const char* name, ProductPlace* place);
-// The launcher's name and path; null when they fit, else why not.
-const char* FormLauncherPath(const char* name, const char* windowsFolder, ProductPlace* place);
+// The launcher's path in the place's Windows folder; null when it fits, else why not.
+const char* FormLauncherPath(ProductPlace* place);
 
 }  // namespace glow

@@ -1,6 +1,5 @@
 #include "uninstall_actions.h"
 
-#include <shlobj.h>
 #include <string.h>
 
 #include "app_frame.h"
@@ -9,6 +8,7 @@
 #include "mb_text.h"
 #include "os.h"
 #include "placed_file.h"
+#include "product_place.h"
 #include "registry_text.h"
 #include "sizes.h"
 #include "trace.h"
@@ -28,11 +28,8 @@ struct SystemFolderAccess {
   bool absenceTrusted;    // "not there" through reachFolder means gone
 };
 
-void ResolveAccess(bool redirectionOff, const char* windowsFolder, SystemFolderAccess* access) {
-  if (!Sys().SHGetSpecialFolderPathA(nullptr, access->systemFolder.data(), CSIDL_SYSTEM, FALSE)) {
-    TraceError("SHGetSpecialFolderPath (CSIDL_SYSTEM) failed !", kWhere);
-    access->systemFolder.Assign("C:\\Windows\\System32");
-  }
+void ResolveAccess(bool redirectionOff, const ProductPlace& place, SystemFolderAccess* access) {
+  access->systemFolder = place.systemFolder;
   access->reachFolder = access->systemFolder;
   access->canSchedule = true;
   access->absenceTrusted = true;
@@ -40,7 +37,7 @@ void ResolveAccess(bool redirectionOff, const char* windowsFolder, SystemFolderA
   // Redirection on under WOW64 would show the 32-bit folder; "Sysnative" is the native one. A restart
   // deletion through it is dropped, so what cannot be deleted now stays listed instead.
   PathText sysnative;
-  if (!sysnative.Format("%s\\Sysnative", windowsFolder)) return;
+  if (!sysnative.Format("%s\\Sysnative", place.windowsFolder.c_str())) return;
   UniqueFile folder(Sys().CreateFileA(sysnative.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (folder.valid()) {
@@ -152,12 +149,16 @@ void RemoveLauncherLeftovers(const char* launcherPath, const char* ownLeft = "")
 
 }  // namespace
 
-bool LoadScrPath(const char* productName, RemovalRun* run) {
+bool PlaceRemoval(const char* productName, RemovalRun* run) {
+  const char* fault = FormProductPlace(productName, FolderLookupWhere{kWhere, kWhere}, &run->place);
+  if (run->place.keyPath.Empty()) return false;
+  // A launcher path that does not fit names no file an install could have written: the rest goes all the same.
+  if (fault) TraceError(productName, "launcher path too long @ UninstAct", ERROR_FILENAME_EXCED_RANGE);
+  return true;
+}
+
+bool LoadScrPath(RemovalRun* run) {
   const PathText& keyPath = run->place.keyPath;
-  if (FormProductKey(productName, &run->place)) {
-    TraceError(productName, "name too long for the key path @ LoadScrPath", ERROR_FILENAME_EXCED_RANGE);
-    return false;
-  }
   UniqueKey key;
   const LONG opened = Sys().RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put());
   if (opened != ERROR_SUCCESS) {
@@ -202,27 +203,19 @@ void RemoveLauncherLeft(const char* path) {
     TraceError(path, "cannot be deleted @ UninstAct");
 }
 
-RemovalOutcome UninstAct(const char* productName, bool redirectionOff, RemovalRun* run) {
+RemovalOutcome UninstAct(bool redirectionOff, RemovalRun* run) {
   TextList& removalList = run->removalList;
   PathText* launcherLeft = run->launcherWaits ? &run->launcherLeft : nullptr;
   removalList.Clear();
-  if (!LoadScrPath(productName, run)) {
+  if (!LoadScrPath(run)) {
     TraceNotice("LoadScrPath failed !", kWhere);
     return RemovalOutcome::kNothingLoaded;
   }
-  PathText windowsFolder;
-  if (!Sys().SHGetSpecialFolderPathA(nullptr, windowsFolder.data(), CSIDL_WINDOWS, TRUE)) {
-    TraceError("SHGetSpecialFolderPath (CSIDL_WINDOWS) failed !", kWhere);
-    windowsFolder.Assign("C:\\Windows");
-  }
   const PathText& launcherPath = run->place.launcherPath;
-  const bool launcherFormed = !FormLauncherPath(productName, windowsFolder.c_str(), &run->place);
-  if (!launcherFormed) {
-    TraceError(productName, "launcher path too long @ UninstAct", ERROR_FILENAME_EXCED_RANGE);
-  }
+  const bool launcherFormed = !launcherPath.Empty();
   const bool launcherListed = launcherFormed && removalList.Add(launcherPath.c_str());
   SystemFolderAccess access;
-  ResolveAccess(redirectionOff, windowsFolder.c_str(), &access);
+  ResolveAccess(redirectionOff, run->place, &access);
 
   GrowableText remaining;
   bool remainingListed = true;

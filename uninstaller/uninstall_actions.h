@@ -8,7 +8,7 @@ namespace glow {
 
 // What one removal pass works through: the recorded files, then the launcher file.
 struct RemovalRun {
-  ProductPlace place;  // formed by each pass: the key path as it loads the list, then the launcher's path
+  ProductPlace place;  // formed once for the run (PlaceRemoval), before its first pass
   TextList removalList;
   // The launcher waits for the outcome, so its file cannot go yet: it is moved aside (a reinstall right
   // after the outcome then writes a new one untouched) and left here, to go once the outcome is out.
@@ -16,9 +16,13 @@ struct RemovalRun {
   PathText launcherLeft;
 };
 
-// Forms the run's key path and reads the recorded copied-file list into the run's removal list; false when
-// it cannot be read or is empty.
-bool LoadScrPath(const char* productName, RemovalRun* run);
+// Forms the run's place: the folders looked up once, the key path and the launcher's path. False, with
+// nothing traced, when the name does not fit its key path: nothing can be found under it then.
+bool PlaceRemoval(const char* productName, RemovalRun* run);
+
+// Reads the copied-file list recorded under the place's key into the run's removal list; false when it
+// cannot be read or is empty.
+bool LoadScrPath(RemovalRun* run);
 
 enum class RemovalOutcome {
   kRemoved,              // files, launcher file and key gone, selection emptied
@@ -35,7 +39,7 @@ inline bool Succeeded(RemovalOutcome outcome) {
 // selection. Only ".scr" files directly inside the system folder are deleted from the list.
 // `redirectionOff`: WOW64 redirection is known to be off, so the system folder's name reaches the native
 // folder (otherwise the files are reached where the system can tell: through "Sysnative" under WOW64).
-RemovalOutcome UninstAct(const char* productName, bool redirectionOff, RemovalRun* run);
+RemovalOutcome UninstAct(bool redirectionOff, RemovalRun* run);
 
 // Deletes the launcher file a run left (RemovalRun::launcherLeft), once the launcher has ended; else at
 // the next restart.

@@ -111,8 +111,9 @@ int UninstallerApp::Remove(bool fromLauncher, HANDLE report) {
   if (!TakeRemovalLock(&m_removalLock, fromLauncher)) return kRemovalInProgress;
   if (name.Empty() && !nameTooLong) name.Assign(kDefaultName);
 
-  // The name is joined into the 260-byte key path: refuse one that cannot fit before anything is touched.
-  if (nameTooLong || name.Length() > kMaxProductNameLength) {
+  // The run's place: the name is joined into the 260-byte key path, so one that cannot fit is refused
+  // before anything is touched.
+  if (nameTooLong || !PlaceRemoval(name.c_str(), &m_run)) {
     TraceError(name.c_str(), "product name refused: longer than 207 bytes @ InitInstance",
                ERROR_FILENAME_EXCED_RANGE);
     return kUninstallNameRefused;
@@ -121,12 +122,12 @@ int UninstallerApp::Remove(bool fromLauncher, HANDLE report) {
 
   Wow64RedirectionGuard guard;
   m_run.launcherWaits = report != nullptr;
-  RemovalOutcome outcome = UninstAct(m_productName.c_str(), guard.RedirectionOff(), &m_run);
+  RemovalOutcome outcome = UninstAct(guard.RedirectionOff(), &m_run);
   guard.SwitchBackOn();
   // On 64-bit Windows a failed pass is tried once more, now with redirection on.
   if (guard.bWin64() && !Succeeded(outcome)) {
     TraceNotice("bWin64 && !bRet", kWhere);
-    outcome = UninstAct(m_productName.c_str(), false, &m_run);
+    outcome = UninstAct(false, &m_run);
   }
   return ExitCodeOf(outcome);
 }

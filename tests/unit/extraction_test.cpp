@@ -19,6 +19,11 @@ std::string TestItem() {
 
 class Extraction : public SeamTest {
  protected:
+  // The installer's variant writes into the Windows folder its run looked up.
+  ExtractionFolder Windows() {
+    windows_ = WindowsFolder();
+    return ExtractionFolder::Known(windows_.c_str());
+  }
   void TearDown() override {
     for (const std::string& path : cleanup_) {
       ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -31,6 +36,7 @@ class Extraction : public SeamTest {
     return cleanup_.back();
   }
   std::vector<std::string> cleanup_;
+  std::string windows_;
 };
 
 // The item as it is, in one write of its whole size; the path is the one line traced.
@@ -39,23 +45,10 @@ TEST_F(Extraction, WindowsVariantWritesTheItemByteForByte) {
   EXPECT_CALL(os, WriteFile(_, _, static_cast<DWORD>(TestItem().size()), _, _));
   PathText file;
   file.Assign("Glowtest Uninstaller.exe");
-  ASSERT_TRUE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  ASSERT_TRUE(CopyResource(Windows(), "UNINSTALL.EXE", &file));
   EXPECT_EQ(file.c_str(), target);
   EXPECT_EQ(ReadFileBytes(target), TestItem());
   EXPECT_EQ(os.lines, std::vector<std::string>{"[Glow][Notify]tszPath @ CopyResource -> " + target + "\r\n"});
-}
-
-TEST_F(Extraction, WindowsVariantFallsBackToCWindowsWhenTheLookupFails) {
-  const std::string target = Target("C:\\Windows", "glowtest-fallback.exe");
-  EXPECT_CALL(os, SHGetSpecialFolderPathA(_, _, CSIDL_WINDOWS, TRUE))
-      .WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_PATH_NOT_FOUND)));
-  PathText file;
-  file.Assign("glowtest-fallback.exe");
-  EXPECT_TRUE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
-  EXPECT_STREQ(file.c_str(), "C:\\Windows\\glowtest-fallback.exe");
-  EXPECT_EQ(ReadFileBytes(target), TestItem());
-  EXPECT_EQ(LinesWith("[Glow]CopyResource -> SHGetSpecialFolderPath (CSIDL_WINDOWS) failed ! error: 3 - "), 1)
-      << AllLines();
 }
 
 TEST_F(Extraction, LauncherVariantFailsAtOnceWhenTheLookupFails) {
@@ -66,7 +59,7 @@ TEST_F(Extraction, LauncherVariantFailsAtOnceWhenTheLookupFails) {
   EXPECT_CALL(os, SHCreateDirectoryExA(_, _, _)).Times(0);
   PathText file;
   file.Assign("uninst.tmp");
-  EXPECT_FALSE(CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &file));
+  EXPECT_FALSE(CopyResource(ExtractionFolder::LocalAppData(), "UNINSTALL.EXE", &file));
   EXPECT_STREQ(file.c_str(), "uninst.tmp");
   EXPECT_EQ(LinesWith("[Glow]CopyResource -> SHGetSpecialFolderPath (CSIDL_LOCAL_APPDATA) failed ! error: 5 - "), 1);
 }
@@ -77,7 +70,7 @@ TEST_F(Extraction, LauncherVariantCreatesTheFolderAndHoldsAVerifiedCopy) {
   PathText file;
   file.Assign("glowtest-held.tmp");
   UniqueFile held;
-  ASSERT_TRUE(CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &file, &held));
+  ASSERT_TRUE(CopyResource(ExtractionFolder::LocalAppData(), "UNINSTALL.EXE", &file, &held));
   EXPECT_TRUE(held.valid());
   // While held, nobody can write, replace or delete it; reading stays possible.
   EXPECT_EQ(::CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -105,7 +98,7 @@ TEST_F(Extraction, TheLauncherCopyIsANewFileHeldFromItsWriteHandle) {
   PathText file;
   file.Assign("glowtest-new.tmp");
   UniqueFile held;
-  ASSERT_TRUE(CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &file, &held));
+  ASSERT_TRUE(CopyResource(ExtractionFolder::LocalAppData(), "UNINSTALL.EXE", &file, &held));
   EXPECT_EQ(ReadFileBytes(target), TestItem());
   ::testing::Mock::VerifyAndClearExpectations(&os);
   held.reset();
@@ -115,7 +108,7 @@ TEST_F(Extraction, TheLauncherCopyIsANewFileHeldFromItsWriteHandle) {
   EXPECT_CALL(os, HasSystemFunction(real::kReOpenFile)).WillRepeatedly(Return(FALSE));
   EXPECT_CALL(os, ReOpenFile(_, _, _, _)).Times(0);
   file.Assign("glowtest-new.tmp");
-  ASSERT_TRUE(CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &file, &held));
+  ASSERT_TRUE(CopyResource(ExtractionFolder::LocalAppData(), "UNINSTALL.EXE", &file, &held));
   EXPECT_FALSE(::DeleteFileA(target.c_str()));  // held
   held.reset();
   ::testing::Mock::VerifyAndClearExpectations(&os);
@@ -123,7 +116,7 @@ TEST_F(Extraction, TheLauncherCopyIsANewFileHeldFromItsWriteHandle) {
   ::DeleteFileA(target.c_str());
   ::CreateDirectoryA(target.c_str(), nullptr);
   file.Assign("glowtest-new.tmp");
-  EXPECT_FALSE(CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &file, &held));
+  EXPECT_FALSE(CopyResource(ExtractionFolder::LocalAppData(), "UNINSTALL.EXE", &file, &held));
   EXPECT_EQ(::GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
   ::RemoveDirectoryA(target.c_str());
   EXPECT_EQ(LinesWith("[Glow]a folder, cannot be replaced @ CopyResource -> " + target + " error: 267 - "), 1)
@@ -140,7 +133,7 @@ TEST_F(Extraction, AHeldCopyThatDiffersFromTheItemFails) {
   PathText file;
   file.Assign("glowtest-changed.tmp");
   UniqueFile held;
-  EXPECT_FALSE(CopyResource(ExtractionFolder::kLocalAppData, "UNINSTALL.EXE", &file, &held));
+  EXPECT_FALSE(CopyResource(ExtractionFolder::LocalAppData(), "UNINSTALL.EXE", &file, &held));
   EXPECT_FALSE(held.valid());
   EXPECT_STREQ(file.c_str(), "glowtest-changed.tmp");
   EXPECT_EQ(LinesWith("written file differs from the item !"), 1) << AllLines();
@@ -151,7 +144,7 @@ TEST_F(Extraction, AnExistingTargetIsReplacedAndARefusedCreationFails) {
   WriteFileBytes(target, std::string(200000, 'z'));
   PathText file;
   file.Assign("glowtest-existing.exe");
-  ASSERT_TRUE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  ASSERT_TRUE(CopyResource(Windows(), "UNINSTALL.EXE", &file));
   EXPECT_EQ(ReadFileBytes(target), TestItem());
 
   // Windows refuses to create over a read-only file; Wine running as root does not, so the refusal is
@@ -159,7 +152,7 @@ TEST_F(Extraction, AnExistingTargetIsReplacedAndARefusedCreationFails) {
   EXPECT_CALL(os, CreateFileA(StrEq(target), GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, 0u, nullptr, static_cast<DWORD>(CREATE_ALWAYS), _, _))
       .WillOnce(FailWith(INVALID_HANDLE_VALUE, static_cast<DWORD>(ERROR_ACCESS_DENIED)));
   file.Assign("glowtest-existing.exe");
-  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  EXPECT_FALSE(CopyResource(Windows(), "UNINSTALL.EXE", &file));
   EXPECT_STREQ(file.c_str(), "glowtest-existing.exe");
   EXPECT_EQ(LinesWith("[Glow]CopyResource -> CreateFile failed ! error: 5 - "), 1) << AllLines();
 }
@@ -170,7 +163,7 @@ TEST_F(Extraction, AFileHeldOpenByAnotherCannotBeReplaced) {
   HANDLE other = ::CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   PathText file;
   file.Assign("glowtest-open.exe");
-  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  EXPECT_FALSE(CopyResource(Windows(), "UNINSTALL.EXE", &file));
   ::CloseHandle(other);
   EXPECT_EQ(ReadFileBytes(target), "old");
   EXPECT_EQ(LinesWith("[Glow]CopyResource -> CreateFile failed ! error: 32 - "), 1) << AllLines();
@@ -180,7 +173,7 @@ TEST_F(Extraction, AnUnknownItemCreatesNoFile) {
   const std::string target = Target(WindowsFolder(), "glowtest-unknown.exe");
   PathText file;
   file.Assign("glowtest-unknown.exe");
-  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "NO SUCH ITEM", &file));
+  EXPECT_FALSE(CopyResource(Windows(), "NO SUCH ITEM", &file));
   EXPECT_FALSE(FileExists(target));
   EXPECT_EQ(LinesWith("[Glow]CopyResource -> FindResource failed ! error: 1814 - "), 1) << AllLines();
 }
@@ -190,18 +183,18 @@ TEST_F(Extraction, EachResourceStepFailureIsTracedAtItsPlace) {
   PathText file;
   file.Assign("glowtest-steps.exe");
   EXPECT_CALL(os, LoadResource(_, _)).WillOnce(FailWith(static_cast<HGLOBAL>(nullptr), 8u));
-  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  EXPECT_FALSE(CopyResource(Windows(), "UNINSTALL.EXE", &file));
   ::testing::Mock::VerifyAndClearExpectations(&os);
   EXPECT_CALL(os, LockResource(_)).WillOnce(FailWith(static_cast<LPVOID>(nullptr), 8u));
-  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  EXPECT_FALSE(CopyResource(Windows(), "UNINSTALL.EXE", &file));
   ::testing::Mock::VerifyAndClearExpectations(&os);
   // An item without a size is not written at all: no empty file.
   EXPECT_CALL(os, SizeofResource(_, _)).WillOnce(FailWith(0u, static_cast<DWORD>(ERROR_RESOURCE_DATA_NOT_FOUND)));
   EXPECT_CALL(os, CreateFileA(_, _, _, _, _, _, _)).Times(0);
-  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  EXPECT_FALSE(CopyResource(Windows(), "UNINSTALL.EXE", &file));
   ::testing::Mock::VerifyAndClearExpectations(&os);
   EXPECT_CALL(os, WriteFile(_, _, _, _, _)).WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_DISK_FULL)));
-  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  EXPECT_FALSE(CopyResource(Windows(), "UNINSTALL.EXE", &file));
   EXPECT_EQ(LinesWith("[Glow]CopyResource -> SizeofResource failed ! error: 1812 - "), 1) << AllLines();
   EXPECT_EQ(LinesWith("[Glow]CopyResource -> LoadResource failed ! error: 8 - "), 1) << AllLines();
   EXPECT_EQ(LinesWith("[Glow]CopyResourceAndRun -> LockResource failed ! error: 8 - "), 1) << AllLines();
@@ -214,7 +207,7 @@ TEST_F(Extraction, ANameTooLongForThePathTouchesNothing) {
   const std::string name(250, 'n');
   PathText file;
   file.Assign(name.c_str());
-  EXPECT_FALSE(CopyResource(ExtractionFolder::kWindows, "UNINSTALL.EXE", &file));
+  EXPECT_FALSE(CopyResource(Windows(), "UNINSTALL.EXE", &file));
   EXPECT_EQ(file.c_str(), name);
 }
 

@@ -11,6 +11,7 @@ namespace glow {
 namespace {
 
 using ::testing::_;
+using ::testing::AnyNumber;
 using ::testing::HasSubstr;
 using ::testing::Return;
 using ::testing::StrEq;
@@ -72,6 +73,22 @@ TEST_F(InstallSequence, PlacesRecordsAndSelects) {
   EXPECT_EQ(LinesWith("[Glowset][Notify]tszScrPath @ InitInstance -> " + placedAs + "\r\n"), 1) << AllLines();
   EXPECT_EQ(LinesWith("[Glowset][Notify]g_tszCopyScrPath @ InitInstance -> " + placedAs + "\r\n"), 1);
   EXPECT_EQ(LinesWith("[Glowset][Notify]tszUninstPath @ InitInstance -> " + launcher + "\r\n"), 1);
+}
+
+// Each folder is looked up once for the run, and what the lookup gives is where the launcher goes and what
+// the entry records: the Windows folder's fallback included.
+TEST_F(InstallSequence, EachFolderIsLookedUpOnceAndTheWindowsFolderFallsBackToCWindows) {
+  WriteFileBytes(ownFolder + "\\TAVO.scr", "s");
+  EXPECT_CALL(os, SHGetSpecialFolderPathA(_, _, _, _)).Times(AnyNumber());
+  EXPECT_CALL(os, SHGetSpecialFolderPathA(_, _, CSIDL_SYSTEM, FALSE));
+  EXPECT_CALL(os, SHGetSpecialFolderPathA(_, _, CSIDL_WINDOWS, _))
+      .WillOnce(FailWith(FALSE, static_cast<DWORD>(ERROR_PATH_NOT_FOUND)));
+  ASSERT_EQ(Install(), kInstalled) << AllLines();
+  const std::string fallback = std::string("C:\\Windows\\") + kProduct + " Uninstaller.exe";
+  EXPECT_TRUE(StoredTextIs(Value("UninstallString"), "\"" + fallback + "\""));
+  EXPECT_EQ(ReadFileBytes(fallback).size(), 80512u);
+  EXPECT_EQ(LinesWith("[Glowset]CopyResource -> SHGetSpecialFolderPath (CSIDL_WINDOWS) failed ! error: 3 - "), 1)
+      << AllLines();
 }
 
 TEST_F(InstallSequence, ValuesAreWrittenInTableOrderTextsWithTheirZero) {

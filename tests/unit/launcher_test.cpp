@@ -337,10 +337,12 @@ TEST_F(LauncherRun, OnlySystemsThatLackTheFunctionsStartThePathAsBefore) {
   EXPECT_EQ(resumed, 0);
 }
 
-TEST_F(LauncherRun, AFileNameTooLongForTheCommandLineShowsFailedToUninstall) {
-  ownPath = "C:\\" + std::string(251, 'n') + ".exe";  // one more than the command line holds
+// The uninstaller would refuse a name too long for its key path after all: no removal starts for it.
+TEST_F(LauncherRun, ANameTooLongForTheKeyPathShowsFailedToUninstall) {
   EXPECT_CALL(os, CreateProcessA(_, _, _, _, _, _, _, _, _, _)).Times(0);
-  EXPECT_EQ(Run(""), kCommandLineTooLong);
+  ownPath = "C:\\" + std::string(208, 'n') + " Uninstaller.exe";  // one more than the key path holds
+  EXPECT_EQ(Run(" /d"), kCommandLineTooLong);
+  EXPECT_EQ(LinesWith("name too long for the key path @ InitInstance"), 1) << AllLines();
   EXPECT_EQ(os.boxes.size(), 1u);
 }
 

@@ -66,7 +66,8 @@ TEST_F(UninstallActions, SeparatorRunsAndEndsGiveNoEmptyEntry) {
 TEST_F(UninstallActions, AListOfSeparatorsOnlyStillRemovesLauncherKeyAndSelection) {
   Register("|||");
   SetScrnSave("x");
-  EXPECT_TRUE(LoadScrPath(kProduct, &run));
+  ASSERT_TRUE(PlaceRemoval(kProduct, &run));
+  EXPECT_TRUE(LoadScrPath(&run));
   EXPECT_EQ(run.removalList.Count(), 0u);
   EXPECT_EQ(Remove(), RemovalOutcome::kRemoved);
   EXPECT_FALSE(FileExists(launcher));

@@ -76,6 +76,22 @@ TEST_F(UninstallerRun, ARetrySucceedsWhenTheFirstPassCouldNotReadTheRecord) {
   EXPECT_FALSE(FileExists(Reach(a)));
 }
 
+// The place is formed once for the run: a pass tried again (the first left the key) looks up no folder again.
+TEST_F(UninstallerRun, ARetriedPassLooksUpNoFolderAgain) {
+  if (!IsWow64Process()) GTEST_SKIP() << "the retry belongs to 64-bit Windows";
+  const std::string a = File("a.scr");
+  Register(a);
+  EXPECT_CALL(os, SHGetSpecialFolderPathA(_, _, _, _)).Times(AnyNumber());
+  EXPECT_CALL(os, SHGetSpecialFolderPathA(_, _, CSIDL_SYSTEM, _));
+  EXPECT_CALL(os, SHGetSpecialFolderPathA(_, _, CSIDL_WINDOWS, _));
+  EXPECT_CALL(os, RegDeleteKeyA(HKEY_LOCAL_MACHINE, HasSubstr(kProduct)))
+      .WillOnce(Return(ERROR_ACCESS_DENIED))
+      .WillRepeatedly(::testing::DoDefault());
+  EXPECT_EQ(Run("\"/name=Glowtest Removal\""), kRemoved) << AllLines();
+  EXPECT_FALSE(FileExists(Reach(a)));
+  EXPECT_FALSE(FileExists(launcher));
+}
+
 // Started by hand with the launcher's switch, while no launcher holds the removal lock for it: it takes
 // the lock itself for its whole run, so that no other removal runs beside it.
 TEST_F(UninstallerRun, StartedByHandWithTheReportSwitchItTakesTheRemovalLock) {

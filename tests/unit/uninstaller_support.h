@@ -19,8 +19,10 @@ class RemovalTest : public SeamTest {
   std::string File(const std::string& name, const std::string& bytes = "scr");
   // The path through which a removal with redirection on reaches a listed file.
   static std::string Reach(const std::string& listed);
-  // One removal pass as the tests run it: with the redirection this process has.
-  RemovalOutcome Remove() { return UninstAct(kProduct, false, &run); }
+  // One removal run of one pass as the tests run it: with the redirection this process has.
+  RemovalOutcome Remove() {
+    return PlaceRemoval(kProduct, &run) ? UninstAct(false, &run) : RemovalOutcome::kNothingLoaded;
+  }
   // Paths named in PendingFileRenameOperations, to be deleted at the next restart.
   static std::vector<std::string> PendingDeletions();
 
