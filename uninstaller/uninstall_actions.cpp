@@ -48,11 +48,13 @@ void ResolveAccess(bool redirectionOff, const ProductPlace& place, SystemFolderA
   }
 }
 
-// The launcher ends right after starting us; until it has, its file cannot be deleted.
-bool DeleteLauncherFile(const char* path) {
+// The launcher ends right after starting us; until it has, its file cannot be deleted. `attempt` is tried
+// again while it fails as such a file makes it fail, until the wait is over; the last error stays its own.
+template <typename Attempt>
+bool RetryWhileLauncherRuns(Attempt attempt) {
   const DWORD start = Sys().GetTickCount();
   for (;;) {
-    if (Sys().DeleteFileA(path)) return true;
+    if (attempt()) return true;
     const DWORD error = ::GetLastError();
     if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
         Sys().GetTickCount() - start >= kLauncherDeleteTimeoutMs)
@@ -60,6 +62,23 @@ bool DeleteLauncherFile(const char* path) {
     Sys().Sleep(kLauncherDeleteWaitMs);
     ::SetLastError(error);
   }
+}
+
+bool DeleteLauncherFile(const char* path) {
+  return RetryWhileLauncherRuns([path] { return Sys().DeleteFileA(path) != FALSE; });
+}
+
+// The launcher file is held before the key goes, with delete access and every sharing: nobody can then
+// open it with less sharing, so it can still be deleted or moved aside once the key that names it is gone.
+// False only when another program holds it with no sharing past the wait: it cannot go, so the entry
+// must stay. Whatever else is at the path, or nothing, is left to the deletion to tell.
+bool TakeLauncherFile(const char* path, UniqueFile* taken) {
+  const bool held = RetryWhileLauncherRuns([path, taken] {
+    taken->reset(Sys().CreateFileA(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return taken->valid();
+  });
+  return held || ::GetLastError() != ERROR_SHARING_VIOLATION;
 }
 
 enum class FileFate { kGone, kAtRestart, kRemains };
@@ -249,7 +268,13 @@ RemovalOutcome UninstAct(bool redirectionOff, RemovalRun* run) {
     return RemovalOutcome::kEntryRemains;
   }
   // The key goes before the launcher file: a run that ends in between leaves a launcher the next install
-  // writes again, never an entry whose command is gone.
+  // writes again, never an entry whose command is gone. A launcher file that cannot go keeps the key.
+  UniqueFile launcherTaken;
+  if (launcherFormed && !TakeLauncherFile(launcherPath.c_str(), &launcherTaken)) {
+    TraceError(launcherPath.c_str(), "held by another program, the entry stays @ UninstAct");
+    KeepRecordOf(keyPath.c_str(), remaining);
+    return RemovalOutcome::kEntryRemains;
+  }
   const LONG deleted = Sys().RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath.c_str());
   if (deleted != ERROR_SUCCESS) {
     // A key left behind names files that are gone: it keeps its launcher and the selection, and running
@@ -263,6 +288,7 @@ RemovalOutcome UninstAct(bool redirectionOff, RemovalRun* run) {
     const FileFate fate = RemoveFile(launcherPath.c_str(), launcherPath.c_str(), true, access, launcherLeft);
     atRestart |= fate == FileFate::kAtRestart;
     if (fate == FileFate::kRemains) TraceError(launcherPath.c_str(), "cannot be deleted @ UninstAct");
+    launcherTaken.reset();  // a file deleted by name goes when this last handle does
   }
 
   // The installer selects nothing as LocalSystem: the system's own profile holds no selection of ours.

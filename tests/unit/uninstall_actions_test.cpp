@@ -253,9 +253,8 @@ TEST_F(UninstallActions, TheLauncherFileIsWaitedForBoundedlyThenGoesAtTheNextRes
   EXPECT_FALSE(FileExists(launcher));
   EXPECT_EQ(os.sleeps, 2);
 
-  // A launcher file that never becomes free, held with no sharing at all so that it cannot even be moved
-  // aside, is given up on after 3 s. It is not deleted at the next restart under its own name, which a
-  // reinstall before the restart writes again: it stays.
+  // A launcher file that never becomes free, held with no sharing at all so that it could not even be
+  // moved aside, is given up on after 3 s, before the key goes: the entry stays, and so does its way back.
   WriteFileBytes(launcher, "launcher");
   Register("|");
   HANDLE held = ::CreateFileA(launcher.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -271,15 +270,19 @@ TEST_F(UninstallActions, TheLauncherFileIsWaitedForBoundedlyThenGoesAtTheNextRes
     return clock();
   });
   const DWORD start = clock();
-  // The key goes before the launcher file (a removal killed in between must not leave an entry whose
-  // command is gone), so the file that stays is only traced; the next install of the product writes it again.
-  Remove();
+  EXPECT_EQ(Remove(), RemovalOutcome::kEntryRemains);
   ::CloseHandle(held);
   EXPECT_GE(clock() - start, kLauncherDeleteTimeoutMs);
   EXPECT_LT(os.slept, kLauncherDeleteTimeoutMs / 2);
   EXPECT_FALSE(Pending(launcher));
   EXPECT_TRUE(FileExists(launcher));
-  EXPECT_EQ(LinesWith("[Glowclear]cannot be deleted @ UninstAct -> " + launcher), 1) << AllLines();
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key));
+  EXPECT_EQ(LinesWith("[Glowclear]held by another program, the entry stays @ UninstAct -> " + launcher), 1)
+      << AllLines();
+  // Once it is free, the same removal again finishes the job.
+  EXPECT_EQ(Remove(), RemovalOutcome::kRemoved);
+  EXPECT_FALSE(FileExists(launcher));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
 }
 
 // A library or a function the system lacks fails like a failed call of it, with its own error code.
