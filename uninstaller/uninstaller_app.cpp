@@ -8,7 +8,6 @@
 
 #include "mb_text.h"
 #include "os.h"
-#include "sizes.h"
 #include "trace.h"
 #include "uninstall_actions.h"
 #include "wow64_guard.h"
